@@ -1,0 +1,22 @@
+# orva_add_gtest(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [ENV <VAR=value...>])
+# Builds one GoogleTest binary and registers each case with CTest. Discovery runs
+# at test time (PRE_TEST) so that nothing is executed at build time, and every
+# test runs with Qt's offscreen platform and a private runtime folder, so that
+# no display is ever needed.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+function(orva_add_gtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
+  set(runtime_dir ${CMAKE_BINARY_DIR}/test-runtime)
+  file(MAKE_DIRECTORY ${runtime_dir})
+  file(CHMOD ${runtime_dir} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+  set(env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=${runtime_dir} ${ARG_ENV})
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "${env}" LABELS "${ARG_LABELS}"
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+endfunction()

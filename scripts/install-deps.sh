@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs the Debian packages OrvaScope needs to build, test and run.
+# Idempotent: only packages that are not yet installed are asked of apt-get.
+# Usage: scripts/install-deps.sh [--bench]
+set -euo pipefail
+
+packages=(
+  g++ make cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev
+  libsqlite3-dev
+  qt6-base-dev libqt6sql6-sqlite
+  libfftw3-dev libbenchmark-dev
+  xauth xvfb
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  if [[ "$status" != "install ok installed" ]]; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+if [[ $(id -u) -ne 0 ]]; then
+  if command -v sudo >/dev/null; then
+    sudo_cmd=(sudo)
+  else
+    echo "error: packages missing (${missing[*]}) and not running as root; install them by hand" >&2
+    exit 1
+  fi
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -q
+"${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
