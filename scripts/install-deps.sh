@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev libqt6sql6-sqlite
   libfftw3-dev libbenchmark-dev
   xauth xvfb
+  locales
 )
 
 missing=()
@@ -21,7 +22,27 @@ for p in "${packages[@]}"; do
   fi
 done
 
+# Comma-decimal locales: the readouts and number texts follow the user's
+# locale, and the tests check them in one of these.
+ensure_locales() {
+  local want=(de_DE.UTF-8 fr_FR.UTF-8 es_ES.UTF-8)
+  local have
+  have=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')
+  for l in "${want[@]}"; do
+    local norm
+    norm=$(echo "$l" | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')
+    if ! grep -qx "$norm" <<<"$have"; then
+      if [[ $(id -u) -eq 0 ]]; then
+        localedef -i "${l%%.*}" -f UTF-8 "$l" || echo "warning: could not generate locale $l" >&2
+      else
+        echo "note: locale $l is missing; comma-locale tests will be skipped" >&2
+      fi
+    fi
+  done
+}
+
 if ((${#missing[@]} == 0)); then
+  ensure_locales
   exit 0
 fi
 
@@ -38,3 +59,4 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update -q
 "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+ensure_locales
