@@ -1,0 +1,207 @@
+/*
+ * orvaboard: access to the two-channel ISA acquisition boards.
+ *
+ * Every function below is exported with C linkage from liborvaboard.so and can
+ * be bound by name (dlopen/dlsym). Widths are fixed: int16_t for 16-bit codes,
+ * flags and short counts, int32_t for 32-bit counts and ports, uint8_t for byte
+ * arguments and byte buffers, float for single-precision rates and factors,
+ * double for double-precision ones. 16-bit booleans are -1 (true) and 0 (false).
+ *
+ * Sample codes are unsigned bytes 0..255; 128 is 0 V and 32 codes make one
+ * vertical division. Byte buffers are owned by the caller and never kept.
+ *
+ * Library state (base address, board type, sample-rate table, calibration
+ * tables, remembered settings) is process-wide and unprotected: use the library
+ * from one thread at a time.
+ *
+ * Port traffic goes to the bus in force for the process: the real I/O ports
+ * (granted by the kernel, see the README), an empty bus when the grant is
+ * refused (reads give all ones, writes are dropped), or a simulated board when
+ * the environment variable ORVABOARD_SIM names a model (ktr5, ktr4, ktr2, ktr1;
+ * see docs/simulated-board.md and orvaboard_sim.h).
+ *
+ * Bounds (the library never reads or writes outside what it is given):
+ *  - A null buffer or null out-pointer is never dereferenced: the call skips
+ *    what would have gone there (a readout into a null buffer does no port
+ *    traffic for that channel).
+ *  - lee_la_memoria / LW32lee_la_memoria / KTR5_ReadMemory REFUSE a request
+ *    whose total count A + count B + skip exceeds ORVABOARD_MAX_SAMPLES
+ *    (16,000) or is below 1, or whose count A + count B is below 1, or any
+ *    negative count: they return 0, set both clipped flags to 0, write nothing
+ *    and touch no port.
+ *  - KTR4_ReadMemory REFUSES count A + count B above ORVABOARD_KTR4_SCRATCH
+ *    (8,192) in the same way (no port traffic, buffer untouched).
+ *  - kt2_lectura_memo with a count below 1 reads nothing.
+ *  - Directory texts are read up to their terminating zero; a calibration path
+ *    that does not fit ORVABOARD_MAX_PATH (200) bytes with its zero is refused.
+ */
+#ifndef ORVABOARD_H
+#define ORVABOARD_H
+
+#include <stdint.h>
+
+#if defined(__GNUC__)
+#define ORVABOARD_API __attribute__((visibility("default")))
+#else
+#define ORVABOARD_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Board type codes: the result of identification; 0 means no board. */
+#define TIPO_KTR5 ((int16_t)5) /* larger model, 50 MHz master clock */
+#define TIPO_KTR4 ((int16_t)4) /* smaller model: its second channel mirrors the first */
+#define TIPO_KTR2 ((int16_t)2) /* older model, 40 MHz master clock */
+#define TIPO_KTR1 ((int16_t)1) /* older model, 40 MHz master clock */
+
+#define ORVABOARD_DEFAULT_BASE 0x390 /* I/O base address used until configured */
+#define ORVABOARD_MAX_SAMPLES 16000  /* samples per channel one readout can hold */
+#define ORVABOARD_KTR4_SCRATCH 8192  /* largest count A + count B of KTR4_ReadMemory */
+#define ORVABOARD_MAX_PATH 200       /* bytes of the calibration path, zero included */
+
+/* ---- Port I/O, driver check and stopwatch ------------------------------ */
+
+/* Byte read of the port (low 16 bits of port used); 0..255. */
+ORVABOARD_API int16_t DLL_IN(int32_t port);
+/* Word read; stores bits 8-15 in *high and bits 0-7 in *low (each skipped if
+ * null) and returns the word as 16 bits (0xFFFF comes back as -1). */
+ORVABOARD_API int16_t DLL_IN16(int32_t port, uint8_t* high, uint8_t* low);
+/* Writes the low byte of value; -1 when bits 8-15 of value are zero, else 0. */
+ORVABOARD_API int16_t DLL_OUT(int32_t port, int32_t value);
+/* Writes the low word of value; -1 when bits 16-31 of value are zero, else 0. */
+ORVABOARD_API int16_t DLL_OUT16(int32_t port, int32_t value);
+/* Byte read of the port; 0..255. */
+ORVABOARD_API int16_t DLLINP8(int16_t port);
+/* Word read of the port, as 16 bits. */
+ORVABOARD_API int16_t DLLINP16(int16_t port);
+/* Writes the low byte of value to the port. */
+ORVABOARD_API void DLLOUT8(int16_t port, int16_t value);
+/* Writes the word value to the port. */
+ORVABOARD_API void DLLOUT16(int16_t port, int16_t value);
+/* 1 when port access to the board's range (base..base+10) can be obtained
+ * (the access is asked for and given back again), 0 when it is refused. */
+ORVABOARD_API int16_t CompruebaDriverX(void);
+/* Starts the millisecond stopwatch (monotonic clock); always 0. */
+ORVABOARD_API uint8_t InicializaTemporizador(void);
+/* Whole milliseconds since the last InicializaTemporizador, truncated; 0 if
+ * the stopwatch was never started. */
+ORVABOARD_API int64_t TiempoTranscurrido(void);
+
+/* ---- Board identification, programming and capture ---------------------- */
+
+/* Sets the base address, identifies the board, builds the sample-rate table
+ * and, when a board is recognised, loads directory/cal.dat (result ignored).
+ * Returns the board type code of this identification, 0 when none. A null
+ * directory skips the calibration load. */
+ORVABOARD_API int16_t kt2_configuracio(int16_t base, const char* directory);
+/* One programming sequence (10 register writes). count_b is unsigned; rate in
+ * Hz. Always 1. */
+ORVABOARD_API int16_t kt2_programa_placa(uint8_t trigger_channel, int32_t count_a,
+                                         uint32_t count_b, float rate, uint8_t level,
+                                         uint8_t slope, uint8_t mode3_flag, uint8_t gain1,
+                                         uint8_t gain2, uint8_t coupling1, uint8_t coupling2,
+                                         uint8_t bit2_flag, uint8_t external_trigger);
+/* Programs a capture twice in a row (rate = 1 / period, mode-3 flag = trigger
+ * mode 3). ignored1/ignored2 are never touched (may be null); count_b is taken
+ * as unsigned 0..65535; only the low byte of level is used. Always 1. */
+ORVABOARD_API int16_t kt2_oscil_new(int16_t trigger_channel, int16_t coupling1,
+                                    int16_t coupling2, int16_t* ignored1, int16_t* ignored2,
+                                    int16_t gain1, int16_t gain2, int32_t count_a,
+                                    int16_t count_b, int16_t level, int16_t slope,
+                                    float period, int32_t ignored3, int16_t trigger_mode,
+                                    int16_t external_trigger);
+/* 256 when the capture has ended, 0 while it runs (status word & 0x100). */
+ORVABOARD_API int16_t comprueba_fin_de_captura(void);
+/* Raw readout: mode 1 channel 1 into buffer1, 2 channel 2 into buffer2, 3 both;
+ * count bytes each, stored in reverse delivery order. Other modes do nothing.
+ * Returns 0. */
+ORVABOARD_API int16_t kt2_lectura_memo(uint8_t mode, int16_t count, uint8_t* buffer1,
+                                       uint8_t* buffer2);
+/* Reads count_a + count_b + skip samples of both channels, corrects and clips
+ * them and writes count_a + count_b bytes to each of out1 and out2 (count_b
+ * taken as unsigned). Clipped flags become 1 when a sample hit 0 or 255.
+ * Returns the seam difference (0 when it exceeds 7 or its samples fall outside
+ * the read). Refused requests: see the bounds above. */
+ORVABOARD_API int16_t lee_la_memoria(int32_t count_a, int16_t count_b, int16_t skip,
+                                     uint8_t* out1, uint8_t* out2, int16_t trigger_channel,
+                                     int16_t ignored1, int16_t ignored2, int16_t gain1,
+                                     int16_t gain2, int16_t* clipped1, int16_t* clipped2,
+                                     int16_t coupling1, int16_t coupling2);
+/* Waits (at most 1,000,000 status reads) for data ready; stores the low byte
+ * of the status word in buffer[0]. -1 on success, 0 when it never came. */
+ORVABOARD_API int16_t lee_vector(int32_t ignored, uint8_t* buffer);
+
+/* Larger-model family: settings are remembered from Program to ReadMemory. */
+/* TIPO_KTR5 (and the model flag set) when that model is found, else 0. */
+ORVABOARD_API int16_t KTR5_Init(int16_t base, const char* directory);
+/* 0 without touching a port when KTR5_Init did not find the model; else
+ * stores the settings and returns kt2_oscil_new(...) (period = 1 / rate). */
+ORVABOARD_API int16_t KTR5_Program(int16_t coupling1, int16_t coupling2, int16_t gain1,
+                                   int16_t gain2, int32_t rate, uint8_t level,
+                                   int16_t trigger_mode, int32_t count_a, int16_t count_b,
+                                   int16_t slope, int16_t trigger_channel,
+                                   uint8_t external_trigger);
+/* comprueba_fin_de_captura(). */
+ORVABOARD_API int16_t KTR5_EndOfcapture(void);
+/* lee_la_memoria with the stored settings and skip 0; clipped flags dropped. */
+ORVABOARD_API int16_t KTR5_ReadMemory(uint8_t* buffer1, uint8_t* buffer2);
+
+/* Smaller-model family (one input; the second channel mirrors the first). */
+/* TIPO_KTR4 (and the model flag set) when that model is found, else 0. */
+ORVABOARD_API int16_t KTR4_Init(int16_t base, const char* directory);
+/* 0 without touching a port when KTR4_Init did not find the model; else
+ * stores the settings (trigger channel 1) and returns kt2_oscil_new(...). */
+ORVABOARD_API int16_t KTR4_Program(int16_t coupling, int16_t gain, int32_t rate,
+                                   uint8_t level, int16_t trigger_mode, int32_t count_a,
+                                   int16_t count_b, int16_t slope, int16_t external_trigger);
+/* comprueba_fin_de_captura(). */
+ORVABOARD_API int16_t KTR4_EndOfcapture(void);
+/* Channel 1 of the stored capture (count A + count B bytes) into buffer. */
+ORVABOARD_API void KTR4_ReadMemory(uint8_t* buffer);
+
+/* Family for other client programs. */
+/* kt2_configuracio(base, directory). */
+ORVABOARD_API int16_t LW32Config(int16_t base, const char* directory);
+/* kt2_oscil_new without the two by-reference arguments. */
+ORVABOARD_API int16_t LW32Program(int16_t trigger_channel, int16_t coupling1,
+                                  int16_t coupling2, int16_t gain1, int16_t gain2,
+                                  int32_t count_a, int16_t count_b, int16_t level,
+                                  int16_t slope, float period, int32_t ignored,
+                                  int16_t trigger_mode, int16_t external_trigger);
+/* 1 when comprueba_fin_de_captura() is 256, else 0. */
+ORVABOARD_API int16_t LW32EndOfCapture(void);
+/* lee_la_memoria with the same arguments. */
+ORVABOARD_API int16_t LW32lee_la_memoria(int32_t count_a, int16_t count_b, int16_t skip,
+                                         uint8_t* out1, uint8_t* out2,
+                                         int16_t trigger_channel, int16_t ignored1,
+                                         int16_t ignored2, int16_t gain1, int16_t gain2,
+                                         int16_t* clipped1, int16_t* clipped2,
+                                         int16_t coupling1, int16_t coupling2);
+
+/* ---- Calibration --------------------------------------------------------- */
+
+/* Loads directory + "/cal.dat" (a trailing '/' or '\' on directory counts as
+ * the separator; a trailing '\' is replaced by '/'). 0 when the file opened,
+ * -1 when it did not, when directory is null, or when the path does not fit
+ * ORVABOARD_MAX_PATH bytes (then nothing is read). Unknown versions load
+ * nothing; a short file leaves the entries it does not reach as they were. */
+ORVABOARD_API int16_t kt2_calibra(const char* directory);
+/* Stores the two override offset codes (not limited to 0..255). */
+ORVABOARD_API void canvia_offset(int16_t offset1, int16_t offset2);
+/* 1: later programmings use the override offset codes; other: the file's. */
+ORVABOARD_API void aplica_calibracion_especial(int16_t flag);
+/* 1: readouts hand back raw samples; 0: they are corrected. */
+ORVABOARD_API void no_calibrar_ganancia(int16_t flag);
+/* Channel 1 replaces the format-1 gain factor of channel 1, any other channel
+ * that of channel 2, by factor rounded to float. */
+ORVABOARD_API void CorrigeGanancia(int16_t channel, double factor);
+/* Stores two spare gain values that no operation reads. */
+ORVABOARD_API void canvia_gain(float value1, float value2);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ORVABOARD_H */
