@@ -10,6 +10,7 @@ namespace orva::hosting {
 
 std::string ControlError::TextOf(int number) {
   switch (number) {
+    case kInvalidCall: return "Invalid procedure call or argument";
     case kOverflow: return "Overflow";
     case kDivisionByZero: return "Division by zero";
     case kSetNotSupportedAtRunTime: return "Set not supported at run time";

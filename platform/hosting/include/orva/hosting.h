@@ -27,6 +27,7 @@ namespace orva::hosting {
 
 // Error numbers raised by controls at run time.
 enum ErrorNumber : int {
+  kInvalidCall = 5,               // "Invalid procedure call or argument"
   kOverflow = 6,                  // "Overflow"
   kDivisionByZero = 11,           // "Division by zero"
   kSetNotSupportedAtRunTime = 382,  // "Set not supported at run time"
