@@ -32,8 +32,10 @@
 //   5  "Invalid procedure call or argument": a size outside what the library
 //      accepts: FFT with PuntosFFT not a power of two in 2..16384; spectral
 //      Interpolar with n or the output count not a power of two in 1..8192; FPB
-//      with n not a power of two in 1..8192; a negative computed output length
-//      or a negative Enventanar count.
+//      with n not a power of two in 1..8192, or FMIn or FC not finite, or FMIn
+//      negative; a negative computed output length; an Enventanar count below 0
+//      or above kMaxWindow.
+//   7  "Out of memory": a vector could not be allocated.
 //
 // Buffer safety: the control never lets the library read or write past the
 // vectors it hands over:
@@ -74,10 +76,20 @@
 
 #include "orva/hosting.h"
 
+#if defined(_WIN32)
+#define SIGDEXP_API __declspec(dllexport)
+#else
+#define SIGDEXP_API __attribute__((visibility("default")))
+#endif
+
 namespace orva {
 
-class Sigdex : public hosting::HostedControl {
+class SIGDEXP_API Sigdex : public hosting::HostedControl {
  public:
+  // Longest window Enventanar accepts (2^24 samples, 64 MiB of floats): a
+  // guard against a count that would exhaust memory.
+  static constexpr std::int32_t kMaxWindow = 1 << 24;
+
   Sigdex();
   ~Sigdex() override;
 
@@ -95,7 +107,8 @@ class Sigdex : public hosting::HostedControl {
   // samples: spectral (MetodoInterpolacion 0) or linear interpolation.
   // Linear: r = m / n; for i = 0..n-2 and j = 0, 1, ... while j <= r - 1,
   // out[round(i m / n + j)] = in[i] + j (in[i+1] - in[i]) / r; outputs no pair
-  // reaches stay 0 (the last r ones for an integer r).
+  // reaches stay 0 (the last r ones for an integer r). Linear with n = 0
+  // gives an empty output.
   void Interpolar();
   // m = n / OrdenDiezmado rounded half to even; VectorOutReal gets m samples,
   // peak-keeping when EliminarAliasing is true.

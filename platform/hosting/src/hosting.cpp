@@ -12,6 +12,7 @@ std::string ControlError::TextOf(int number) {
   switch (number) {
     case kInvalidCall: return "Invalid procedure call or argument";
     case kOverflow: return "Overflow";
+    case kOutOfMemory: return "Out of memory";
     case kDivisionByZero: return "Division by zero";
     case kSetNotSupportedAtRunTime: return "Set not supported at run time";
     case kGetNotSupportedAtRunTime: return "Get not supported at run time";

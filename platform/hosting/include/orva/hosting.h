@@ -29,6 +29,7 @@ namespace orva::hosting {
 enum ErrorNumber : int {
   kInvalidCall = 5,               // "Invalid procedure call or argument"
   kOverflow = 6,                  // "Overflow"
+  kOutOfMemory = 7,               // "Out of memory"
   kDivisionByZero = 11,           // "Division by zero"
   kSetNotSupportedAtRunTime = 382,  // "Set not supported at run time"
   kGetNotSupportedAtRunTime = 393,  // "Get not supported at run time"
