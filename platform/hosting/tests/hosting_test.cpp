@@ -105,3 +105,17 @@ TEST(HostedControl, RunTimeAccessRulesAndNotifications) {
   EXPECT_EQ(changed, std::vector<std::string>{"DesignOnly"});
   EXPECT_STREQ(ControlError(11).what(), "Division by zero");
 }
+
+TEST(ControlError, CarriesNumberAndStandardTextForEveryControlError) {
+  const std::pair<int, const char*> known[] = {
+      {5, "Invalid procedure call or argument"}, {6, "Overflow"}, {7, "Out of memory"},
+      {11, "Division by zero"}, {382, "Set not supported at run time"},
+      {393, "Get not supported at run time"}};
+  for (const auto& [number, text] : known) {
+    const ControlError e(number);
+    EXPECT_EQ(e.Number(), number);
+    EXPECT_STREQ(e.what(), text);
+  }
+  EXPECT_STREQ(ControlError(9999).what(), "Error 9999");
+  EXPECT_EQ(ControlError(42, "custom").Number(), 42);
+}
