@@ -1,0 +1,361 @@
+// Osciloscopio acquisition cycle: configure, program, poll, read, and the trace
+// preparation (conversion, resampling, software trigger, alignment, extremes);
+// and the demonstration generator that stands in for a board read.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "Sigdex.h"
+#include "orva/clock.h"
+#include "orva/scope/osciloscopio.h"
+#include "sigdexp/sigdex_control.h"
+
+namespace orva::scope {
+
+namespace {
+
+double MonotonicSeconds() {
+  return static_cast<double>(clock::MonotonicCount()) /
+         static_cast<double>(clock::MonotonicFrequency());
+}
+
+// MovimientoPretrigger as used by the capture geometry: within -10..+10
+// divisions, so that neither the pre- nor the post-trigger count can go below
+// its guard samples; a non-finite value counts as no shift.
+double UsableShift(double divisions) {
+  if (!std::isfinite(divisions)) return 0.0;
+  return std::clamp(divisions, -10.0, 10.0);
+}
+
+std::int16_t SaturateI16(std::int32_t v) {
+  return static_cast<std::int16_t>(std::clamp<std::int32_t>(v, INT16_MIN, INT16_MAX));
+}
+
+// The capture length, bounded by what the raw buffers hold.
+std::int32_t CaptureLength(std::int32_t pre, std::int32_t screen, std::int32_t post) {
+  const std::int64_t total = static_cast<std::int64_t>(pre) + screen + post;
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(total, 0, kRawBufferSize));
+}
+
+}  // namespace
+
+Osciloscopio::Osciloscopio() : Osciloscopio(MakeLibraryBoardCalls(), MonotonicSeconds) {}
+
+Osciloscopio::Osciloscopio(std::unique_ptr<BoardCalls> board, MonotonicClock clock)
+    : board_(std::move(board)), clock_(std::move(clock)), sigdex1_(std::make_unique<Sigdex>()) {
+  if (!clock_) clock_ = MonotonicSeconds;
+  // All trace storage is allocated here once; reads only re-size within it.
+  for (int c = 0; c < 2; ++c) {
+    raw_[c].assign(kRawBufferSize, 0);
+    work_[c].reserve(kWorkCapacity);
+    aligned_[c].reserve(kWorkCapacity);
+    aligned_[c].assign(kAlignedSize, 0.0f);
+    held_[c].reserve(kWorkCapacity);
+    xy_[c].reserve(kXYSize);
+    xy_[c].assign(kXYSize, 0.0f);
+  }
+}
+
+Osciloscopio::~Osciloscopio() = default;
+
+float Osciloscopio::Uniform() {
+  // 24 random bits scaled by 2^-24: uniform on [0, 1), never 1.
+  return static_cast<float>(random_() >> 8) * (1.0f / 16777216.0f);
+}
+
+std::int16_t Osciloscopio::Configuracion() {
+  return board_->Configuracio(direccion_es_, path_.c_str());
+}
+
+Rechazo Osciloscopio::CheckBoardFields() const {
+  if (nivel_ < 0 || nivel_ > 255) return Rechazo::kNivel;
+  if (disparo_externo_ < 0 || disparo_externo_ > 255) return Rechazo::kDisparoExterno;
+  if (flanco_ != 0 && flanco_ != 1) return Rechazo::kFlanco;
+  for (int c = 0; c < 2; ++c) {
+    if (ganancia_[c] < 0 || ganancia_[c] >= kGainRows) return Rechazo::kGanancia;
+    if (acoplamiento_[c] < kAcoplamientoGND || acoplamiento_[c] > kAcoplamientoAC)
+      return Rechazo::kAcoplamiento;
+  }
+  const std::int64_t screen_post = static_cast<std::int64_t>(cuenta_pantalla_) + cuenta_pos_;
+  if (cuenta_pre_ < 0 || cuenta_pre_ > INT16_MAX || screen_post < 1 || screen_post > INT16_MAX ||
+      cuenta_pre_ + screen_post > kRawBufferSize)
+    return Rechazo::kCuentas;
+  return Rechazo::kNinguno;
+}
+
+std::int16_t Osciloscopio::Programacion() {
+  const std::int16_t k = base_de_tiempos_actual_;
+  base_programada_ = k;
+  const TimebaseRow& row = Timebase(k);
+
+  const double shift = UsableShift(movimiento_pretrigger_) * row.muestras_pre / 10.0;
+  const double pre = row.muestras_extra_pre + row.muestras_pre + shift;
+  const double post = row.muestras_pos + row.muestras_extra_pos - shift;
+  cuenta_pre_ = static_cast<std::int32_t>(hosting::RoundHalfEven(pre));
+  cuenta_pantalla_ = row.muestras;
+  cuenta_pos_ = static_cast<std::int32_t>(hosting::RoundHalfEven(post));
+  // The second count goes to the board as one rounded sum.
+  const auto screen_post = static_cast<std::int32_t>(hosting::RoundHalfEven(row.muestras + post));
+  instante_programacion_ = clock_();
+
+  // Settle counters of the automatic gain and timebase: two passes to settle,
+  // then the automatic step runs on every pass (the steps themselves come with
+  // the measurements).
+  const bool first_gain_pass = settle_gain_ == 0;
+  if (settle_gain_ < 2) ++settle_gain_;
+  if (settle_timebase_ < 2) ++settle_timebase_;
+
+  std::int16_t result = 0;
+  rechazo_ = Rechazo::kNinguno;
+  if (!modo_demo_ && !modo_remoto_) {
+    rechazo_ = CheckBoardFields();
+    if (rechazo_ != Rechazo::kNinguno) {
+      result = kProgramacionRechazada;
+    } else {
+      OscilNewArgs a;
+      a.canal_disparo = canal_disparo_;
+      a.acoplamiento1 = acoplamiento_[0];
+      a.acoplamiento2 = acoplamiento_[1];
+      a.ganancia1 = ganancia_[0];
+      a.ganancia2 = ganancia_[1];
+      a.cuenta_a = screen_post;
+      a.cuenta_b = static_cast<std::int16_t>(cuenta_pre_);
+      a.nivel = static_cast<std::int16_t>(255 - nivel_);
+      a.flanco = flanco_;
+      a.periodo = static_cast<float>(std::ldexp(1.0, static_cast<int>(row.fm_placa)) / kBoardBaseClockHz);
+      a.reservado = 10000;
+      a.modo = fuerza_modo_software_ ? kModoSinDisparo : modo_disparo_;
+      a.disparo_externo = disparo_externo_;
+      result = board_->OscilNew(a);
+      // With automatic gain just switched on, the board is programmed twice.
+      if ((gain_auto_[0] || gain_auto_[1]) && first_gain_pass) result = board_->OscilNew(a);
+    }
+  }
+  fin_de_captura_ = false;
+  return result;
+}
+
+bool Osciloscopio::ComprobacionFinDeCaptura() {
+  const std::int16_t r = (!modo_demo_ && !modo_remoto_) ? board_->FinDeCaptura() : 256;
+  if (r == 256) {
+    fin_de_captura_ = true;
+    return true;
+  }
+  fin_de_captura_ = false;
+  const double elapsed = clock_() - instante_programacion_;
+  if (elapsed > Timebase(base_programada_).tiempo_estimado) {
+    if (modo_disparo_ == kModoAuto) fuerza_modo_software_ = true;
+    Programacion();  // re-arm (also resets the time stamp)
+  }
+  return false;
+}
+
+void Osciloscopio::GenerateDemo() {
+  const std::int32_t total = CaptureLength(cuenta_pre_, cuenta_pantalla_, cuenta_pos_);
+  // One screen more than the capture, within the buffer.
+  const std::int32_t count = std::min<std::int32_t>(total + 256, kRawBufferSize);
+  const float phi = fuerza_modo_software_ ? Uniform() : 0.0f;
+  const double w = 80.0 / std::ldexp(1.0, static_cast<int>(Timebase(base_programada_).fm_placa));
+  constexpr double kTwoPi = 6.283184;  // as the generator has always used it
+
+  const double a1 = 2.5 / static_cast<double>(Gain(ganancia_[0]).volts_per_div) * 40.0;
+  for (std::int32_t i = 0; i < count; ++i) {
+    double y = a1 * std::sin(i * kTwoPi / w + phi);
+    if (std::abs(y) > 5.0) y += Uniform() * 0.5;
+    y = std::clamp(y, -127.0, 127.0);
+    raw_[0][i] = acoplamiento_[0] == kAcoplamientoGND
+                     ? std::uint8_t{128}
+                     : static_cast<std::uint8_t>(hosting::RoundHalfEven(y + 127.0));
+  }
+  const double a2 = 2.5 / static_cast<double>(Gain(ganancia_[1]).volts_per_div) * 30.0;
+  for (std::int32_t i = 0; i < count; ++i) {
+    double y = a2 * std::sin(2.0 * i * kTwoPi / w + 2.0 * phi) + Uniform() * 0.5;
+    y = std::clamp(y, -127.0, 127.0);
+    raw_[1][i] = acoplamiento_[1] == kAcoplamientoGND
+                     ? std::uint8_t{128}
+                     : static_cast<std::uint8_t>(hosting::RoundHalfEven(y + 127.0));
+  }
+}
+
+void Osciloscopio::LecturaDeMemoria() {
+  const std::int32_t total = CaptureLength(cuenta_pre_, cuenta_pantalla_, cuenta_pos_);
+  if (modo_remoto_) {
+    // The remote link has already stored the buffers.
+  } else if (modo_demo_) {
+    if (modo_disparo_ == kModoAuto) GenerateDemo();
+  } else {
+    rechazo_ = CheckBoardFields();
+    if (rechazo_ == Rechazo::kNinguno) {
+      LeeLaMemoriaArgs a;
+      a.cuenta_a = cuenta_pantalla_ + cuenta_pos_;
+      a.cuenta_b = static_cast<std::int16_t>(cuenta_pre_);
+      a.salto = static_cast<std::int16_t>(cuenta_pantalla_ + cuenta_pos_);
+      a.canal_disparo = canal_disparo_;
+      a.nivel = nivel_;
+      a.flanco = flanco_;
+      a.ganancia1 = ganancia_[0];
+      a.ganancia2 = ganancia_[1];
+      a.acoplamiento1 = acoplamiento_[0];
+      a.acoplamiento2 = acoplamiento_[1];
+      board_->LeeLaMemoria(a, raw_[0].data(), raw_[1].data(), kRawBufferSize);
+    }
+  }
+
+  for (int c = 0; c < 2; ++c) {
+    work_[c].resize(static_cast<std::size_t>(total));
+    const std::int32_t d = desplazamiento_[c];
+    if (invertido_[c]) {
+      Copia(raw_[c].data(), work_[c].data(), total, 1, SaturateI16(-d));
+    } else {
+      Copia(raw_[c].data(), work_[c].data(), total, 0, SaturateI16(d));
+    }
+  }
+  PrepareTraces();
+}
+
+void Osciloscopio::Resample(int c, double order, double ratio, bool extra_pre) {
+  Sigdex& s = *sigdex1_;
+  if (order > 0) {
+    s.VectorInReal(work_[c]);
+    s.OrdenInterpolacion(order);
+    s.Interpolar();
+    const std::vector<float>& out = s.OutRealView();
+    work_[c].assign(out.begin(), out.end());
+    aligned_[c].assign(out.begin(), out.end());
+    const std::size_t n = std::min<std::size_t>(out.size(), kXYSize);
+    xy_[c].assign(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(n));
+  }
+  if (ratio > 0) {
+    s.VectorInReal(work_[c]);
+    s.OrdenDiezmado(ratio);
+    s.Diezmar();
+    const std::vector<float>& out = s.OutRealView();
+    work_[c].assign(out.begin(), out.end());
+    if (extra_pre) {
+      aligned_[c].assign(kAlignedSize, 0.0f);
+    } else {
+      aligned_[c].assign(out.begin(), out.end());
+    }
+  }
+}
+
+void Osciloscopio::PrepareTraces() {
+  const TimebaseRow& row = Timebase(base_programada_);
+  const double order = row.orden_interpolacion;
+  const double ratio = row.orden_diezmado;
+  const bool extra_pre = row.muestras_extra_pre > 0;
+  const bool internal_channel = canal_disparo_ == 1 || canal_disparo_ == 2;
+  const int tc = canal_disparo_ == 2 ? 1 : 0;  // trigger channel's index
+
+  // 1. Trigger threshold in the working traces' codes (offset included).
+  const double level = nivel_ + (internal_channel ? desplazamiento_[tc] : 0);
+
+  // 2-3. Resample to 256 points per screen.
+  for (int c = 0; c < 2; ++c) Resample(c, order, ratio, extra_pre);
+
+  triggered_ = false;
+  trigger_index_ = 0;
+  if (extra_pre) {
+    // 4. Alignment window in the resampled domain. Rows without decimation
+    // (0 and 1) divide by 1 instead of by their ratio 0.
+    const double div = ratio > 0 ? ratio : 1.0;
+    const double mult = order != 0 ? order : 1.0;
+    const double s = UsableShift(movimiento_pretrigger_) * 256.0 / 10.0;
+    const double lo_d = row.muestras_pre * mult / div + s;
+    const double hi_d = (row.muestras_pre + row.muestras_extra_pre + row.muestras_extra_pos) * mult / div + s;
+    const auto lo = static_cast<std::int32_t>(hosting::RoundHalfEven(lo_d));
+    const auto hi = static_cast<std::int32_t>(hosting::RoundHalfEven(hi_d));
+    std::int32_t offset = 0;
+
+    if (internal_channel) {
+      const std::vector<float>& w = work_[tc];
+      const bool rising = (flanco_ == 0 && !invertido_[tc]) || (flanco_ == 1 && invertido_[tc]);
+      // Each tested pair (w[i-1], w[i]) must lie inside the trace.
+      const std::int32_t top = std::min<std::int32_t>(hi, static_cast<std::int32_t>(w.size()) - 1);
+      const std::int32_t bottom = std::max<std::int32_t>(lo, 1);
+      for (std::int32_t i = top; i >= bottom; --i) {
+        const double a = w[i - 1];
+        const double b = w[i];
+        const bool crosses = rising ? (b >= level && a <= level) : (b <= level && a >= level);
+        if (crosses) {
+          triggered_ = true;
+          trigger_index_ = i;
+          offset = i - lo;
+          break;
+        }
+      }
+    }
+    if (disparo_externo_ != 0) {
+      offset = order == 0
+                   ? static_cast<std::int32_t>(hosting::RoundHalfEven(row.muestras_extra_pre / div)) - 10
+                   : 128 - 10;
+    } else if (!triggered_) {
+      offset = static_cast<std::int32_t>(
+          hosting::RoundHalfEven(row.muestras_extra_pre * mult / div + s));
+    }
+    if (offset < 0) offset = 0;
+
+    // 5. Slope check: from the crossing, which way does the trigger channel go
+    // first past the level +-5 codes (level without the vertical offset)?
+    bool slope_ok = false;
+    if (internal_channel) {
+      const std::vector<float>& w = work_[tc];
+      int direction = 0;
+      for (std::size_t j = static_cast<std::size_t>(trigger_index_); j < w.size(); ++j) {
+        if (w[j] > nivel_ + 5) { direction = 0; break; }
+        if (w[j] < nivel_ - 5) { direction = 1; break; }
+      }
+      slope_ok = direction == flanco_;
+    }
+
+    // 6. Accept the new alignment or keep showing the held one.
+    if (slope_ok || hold_misses_ == 5 || !hold_valid_ || trigger_index_ == 0) {
+      for (int c = 0; c < 2; ++c) {
+        if (!(c == 0 ? activo_[0] : activo_[1])) continue;
+        const std::vector<float>& w = work_[c];
+        const std::int32_t last = static_cast<std::int32_t>(w.size()) - 1;
+        const std::int32_t upto = std::min<std::int32_t>(last - offset, kAlignedSize - 1);
+        if (aligned_[c].size() < static_cast<std::size_t>(upto + 1))
+          aligned_[c].resize(static_cast<std::size_t>(upto + 1), 0.0f);
+        for (std::int32_t j = 0; j <= upto; ++j) aligned_[c][j] = w[offset + j];
+      }
+      for (int c = 0; c < 2; ++c) held_[c].assign(aligned_[c].begin(), aligned_[c].end());
+      hold_valid_ = true;
+      hold_misses_ = 0;
+    } else {
+      ++hold_misses_;
+      for (int c = 0; c < 2; ++c) aligned_[c].assign(held_[c].begin(), held_[c].end());
+    }
+  }
+
+  // 7. XY traces follow the aligned traces on the decimation-only rows.
+  if (order == 0) {
+    for (int c = 0; c < 2; ++c) {
+      const std::size_t n = std::min<std::size_t>(aligned_[c].size(), kXYSize);
+      xy_[c].assign(aligned_[c].begin(), aligned_[c].begin() + static_cast<std::ptrdiff_t>(n));
+    }
+  }
+
+  // 8. Extremes of the active channels over the first 767 points.
+  for (int c = 0; c < 2; ++c) {
+    if (!activo_[c]) continue;
+    const auto count = static_cast<std::int32_t>(std::min<std::size_t>(aligned_[c].size(), kExtremesCount));
+    PosMax(aligned_[c].data(), count, &maximo_[c]);
+    PosMin(aligned_[c].data(), count, &minimo_[c]);
+  }
+
+  // 9. Auto-mode fall-back to an untriggered capture when the level lies
+  // outside the trigger channel's range, and back when it lies inside.
+  if (disparo_externo_ == 0 && internal_channel) {
+    const bool inside = level >= minimo_[tc] && level <= maximo_[tc];
+    if (inside) {
+      fuerza_modo_software_ = false;
+    } else if (modo_disparo_ == kModoAuto) {
+      fuerza_modo_software_ = true;
+    }
+  } else if (disparo_externo_ != 0) {
+    fuerza_modo_software_ = false;
+  }
+}
+
+}  // namespace orva::scope
