@@ -1,10 +1,10 @@
 #include "orva/hosting.h"
 
-#include <cerrno>
+#include <charconv>
 #include <cfenv>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
+#include <system_error>
 
 namespace orva::hosting {
 
@@ -47,14 +47,22 @@ bool SameValue(const PropertyValue& a, const PropertyValue& b) {
   return da && db && *da == *db;
 }
 
+// Numbers in a property record are written and read the same way whatever
+// the user's locale: "." is the decimal point (strtod would follow the C
+// locale and misread "12.25" under a comma-decimal one). Blanks around the
+// number and a leading "+" are allowed.
 std::optional<double> ParseNumber(const std::string& s) {
-  if (s.empty()) return std::nullopt;
-  char* end = nullptr;
-  errno = 0;
-  const double d = std::strtod(s.c_str(), &end);
-  if (end == s.c_str()) return std::nullopt;
-  while (*end == ' ') ++end;
-  if (*end != '\0') return std::nullopt;
+  const char* p = s.data();
+  const char* end = s.data() + s.size();
+  while (p < end && (*p == ' ' || *p == '\t')) ++p;
+  while (end > p && (end[-1] == ' ' || end[-1] == '\t')) --end;
+  if (p < end && *p == '+') ++p;
+  if (p == end) return std::nullopt;
+  double d = 0.0;
+  const auto res = std::from_chars(p, end, d);
+  // Out-of-range magnitudes come back as result_out_of_range: not a number
+  // that fits a double.
+  if (res.ec != std::errc() || res.ptr != end) return std::nullopt;
   return d;
 }
 
@@ -144,8 +152,10 @@ std::string PropertyBag::ReadString(std::string_view key, const std::string& def
   if (!v) return def;
   if (const auto* s = std::get_if<std::string>(v)) return *s;
   if (const auto* i = std::get_if<std::int64_t>(v)) return std::to_string(*i);
-  std::string s = std::to_string(std::get<double>(*v));
-  return s;
+  // Shortest text that reads back as the same double, "." as decimal point.
+  char buf[64];
+  const auto res = std::to_chars(buf, buf + sizeof buf, std::get<double>(*v));
+  return std::string(buf, res.ptr);
 }
 
 bool PropertyBag::Contains(std::string_view key) const { return Find(key) != nullptr; }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 #include <string>
 #include <vector>
 
@@ -118,4 +120,27 @@ TEST(ControlError, CarriesNumberAndStandardTextForEveryControlError) {
   }
   EXPECT_STREQ(ControlError(9999).what(), "Error 9999");
   EXPECT_EQ(ControlError(42, "custom").Number(), 42);
+}
+
+TEST(PropertyBag, NumbersReadAndWriteTheSameUnderAnyLocale) {
+  // Under a comma-decimal C locale when one is installed; the record's number
+  // format must not follow it.
+  const std::string saved = std::setlocale(LC_ALL, nullptr);
+  for (const char* n : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "es_ES.UTF-8"})
+    if (std::setlocale(LC_ALL, n) != nullptr) break;
+  PropertyBag bag;
+  bag.Write("text", std::string(" +12.25 "), std::string(""));
+  bag.Write("comma", std::string("12,25"), std::string(""));
+  bag.Write("tiny", 1e-9, 0.0);
+  bag.Write("third", 1.0 / 3.0, 0.0);
+  const double text = bag.ReadDouble("text", 0);
+  const double comma = bag.ReadDouble("comma", -1);
+  const std::string tiny = bag.ReadString("tiny", "");
+  const std::string third = bag.ReadString("third", "");
+  std::setlocale(LC_ALL, saved.c_str());
+  EXPECT_DOUBLE_EQ(text, 12.25);
+  EXPECT_EQ(comma, -1);  // not a number in a record
+  // Reals as text keep every digit needed to read back the same value.
+  EXPECT_EQ(tiny, "1e-09");
+  EXPECT_EQ(std::stod(third), 1.0 / 3.0);
 }
