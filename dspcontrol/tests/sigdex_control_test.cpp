@@ -71,7 +71,7 @@ Sigdex DesignTimeControl() {
 
 // --- Access rules, initial state, notifications -------------------------------
 
-TEST(SigdexAccess, NewControlHoldsOneZeroPerVectorAndZeroSettings) {
+TEST(SigdexControlAccess, NewControlHoldsOneZeroPerVectorAndZeroSettings) {
   Sigdex s = DesignTimeControl();
   for (const auto& v : {s.VectorInReal(), s.VectorInImag(), s.VectorOutReal(), s.VectorOutImag(),
                         s.VectorOutModulo()})
@@ -87,7 +87,7 @@ TEST(SigdexAccess, NewControlHoldsOneZeroPerVectorAndZeroSettings) {
   EXPECT_TRUE(s.SpectralInterpolation());
 }
 
-TEST(SigdexAccess, RunTimeRefusesReadingInputsAndSettingOutputs) {
+TEST(SigdexControlAccess, RunTimeRefusesReadingInputsAndSettingOutputs) {
   Sigdex s;
   ASSERT_TRUE(s.UserMode());
   const std::vector<float> v{1, 2, 3};
@@ -117,7 +117,7 @@ TEST(SigdexAccess, RunTimeRefusesReadingInputsAndSettingOutputs) {
   EXPECT_EQ(s.VectorOutModulo(), v);
 }
 
-TEST(SigdexAccess, EverySetterNotifiesUnderItsOwnNameEvenWithoutChange) {
+TEST(SigdexControlAccess, EverySetterNotifiesUnderItsOwnNameEvenWithoutChange) {
   Sigdex s = DesignTimeControl();
   std::vector<std::string> names;
   s.SetPropertyChangedHandler([&](std::string_view n) { names.emplace_back(n); });
@@ -137,7 +137,7 @@ TEST(SigdexAccess, EverySetterNotifiesUnderItsOwnNameEvenWithoutChange) {
                                              "FMaxima", "VectorInReal", "VectorOutReal"}));
 }
 
-TEST(SigdexAccess, VectorsAreHandedOverByCopy) {
+TEST(SigdexControlAccess, VectorsAreHandedOverByCopy) {
   Sigdex s = DesignTimeControl();
   std::vector<float> mine{1, 2, 3, 4};
   s.VectorInReal(mine);
@@ -150,7 +150,7 @@ TEST(SigdexAccess, VectorsAreHandedOverByCopy) {
 
 // --- Persistence --------------------------------------------------------------
 
-TEST(SigdexPersistence, DefaultsStoreNothingAndLoadBackAsDefaults) {
+TEST(SigdexControlPersistence, DefaultsStoreNothingAndLoadBackAsDefaults) {
   Sigdex s;
   PropertyBag bag;
   s.WriteProperties(bag);
@@ -163,7 +163,7 @@ TEST(SigdexPersistence, DefaultsStoreNothingAndLoadBackAsDefaults) {
   EXPECT_EQ(loaded.MetodoInterpolacion(), PropertyValue(std::int64_t{0}));
 }
 
-TEST(SigdexPersistence, RoundTripKeepsValuesAndKeyOrderWithoutNotifying) {
+TEST(SigdexControlPersistence, RoundTripKeepsValuesAndKeyOrderWithoutNotifying) {
   Sigdex s;
   s.SetUserMode(false);
   s.MetodoInterpolacion(PropertyValue(std::int64_t{1}));
@@ -203,7 +203,7 @@ TEST(SigdexPersistence, RoundTripKeepsValuesAndKeyOrderWithoutNotifying) {
   EXPECT_EQ(again.ReadDouble("FMaxima", 0.0), 12.5);
 }
 
-TEST(SigdexPersistence, OnlyChangedKeysAreStoredAndTextMethodsSurvive) {
+TEST(SigdexControlPersistence, OnlyChangedKeysAreStoredAndTextMethodsSurvive) {
   Sigdex s;
   s.FC(0.0);
   s.FMIn(44100.0);
@@ -224,7 +224,7 @@ TEST(SigdexPersistence, OnlyChangedKeysAreStoredAndTextMethodsSurvive) {
 
 // --- FFT and Modulo -------------------------------------------------------------
 
-TEST(SigdexSpectrum, FftGivesTheCentredSpectrumAndZeroesTheImaginaryInput) {
+TEST(SigdexControlSpectrum, FftGivesTheCentredSpectrumAndZeroesTheImaginaryInput) {
   Sigdex s = DesignTimeControl();
   const std::size_t n = 64;
   std::vector<float> x(n);
@@ -246,7 +246,7 @@ TEST(SigdexSpectrum, FftGivesTheCentredSpectrumAndZeroesTheImaginaryInput) {
   }
 }
 
-TEST(SigdexSpectrum, ShortInputIsZeroPaddedAndLongInputKeepsItsTail) {
+TEST(SigdexControlSpectrum, ShortInputIsZeroPaddedAndLongInputKeepsItsTail) {
   Sigdex s = DesignTimeControl();
   const auto x = Cosine(20, 3.0, 1.0, 0.5);
   s.VectorInReal(x);
@@ -268,7 +268,7 @@ TEST(SigdexSpectrum, ShortInputIsZeroPaddedAndLongInputKeepsItsTail) {
   for (std::size_t i = 8; i < 40; ++i) EXPECT_EQ(out[i], ramp[i]);
 }
 
-TEST(SigdexSpectrum, OneSampleDoesNothingAndBadSizesAreRefused) {
+TEST(SigdexControlSpectrum, OneSampleDoesNothingAndBadSizesAreRefused) {
   Sigdex s = DesignTimeControl();
   s.VectorOutReal({9.0f, 9.0f});
   s.VectorInReal({3.0f});
@@ -284,7 +284,7 @@ TEST(SigdexSpectrum, OneSampleDoesNothingAndBadSizesAreRefused) {
   }
 }
 
-TEST(SigdexSpectrum, ModuloIsInDecibelsOfTheControlsOwnTransform) {
+TEST(SigdexControlSpectrum, ModuloIsInDecibelsOfTheControlsOwnTransform) {
   Sigdex s;
   const std::size_t n = 64;
   s.VectorInReal(Cosine(n, 5.0, 0.5));
@@ -310,7 +310,7 @@ TEST(SigdexSpectrum, ModuloIsInDecibelsOfTheControlsOwnTransform) {
   EXPECT_TRUE(mod[n / 2 + 9] == 0.0f || mod[n / 2 + 9] < expected_db - 60) << mod[n / 2 + 9];
 }
 
-TEST(SigdexSpectrum, ModuloWithoutTransformLeavesZeros) {
+TEST(SigdexControlSpectrum, ModuloWithoutTransformLeavesZeros) {
   Sigdex s = DesignTimeControl();
   s.VectorOutReal({1.0f, 2.0f, 3.0f});
   s.VectorOutImag({1.0f, 2.0f, 3.0f});
@@ -326,7 +326,7 @@ TEST(SigdexSpectrum, ModuloWithoutTransformLeavesZeros) {
   EXPECT_EQ(s.VectorOutModulo(), std::vector<float>(16, 0.0f));
 }
 
-TEST(SigdexSpectrum, FMaximaFindsTheDominantFrequencyOfA128SampleTrace) {
+TEST(SigdexControlSpectrum, FMaximaFindsTheDominantFrequencyOfA128SampleTrace) {
   Sigdex s;
   std::vector<float> x(128);
   for (std::size_t i = 0; i < 128; ++i)
@@ -347,7 +347,7 @@ TEST(SigdexSpectrum, FMaximaFindsTheDominantFrequencyOfA128SampleTrace) {
 
 // --- Interpolation ---------------------------------------------------------------
 
-TEST(SigdexInterpolation, LinearMethodFillsBetweenSamplesAndLeavesTheTailAtZero) {
+TEST(SigdexControlInterpolation, LinearMethodFillsBetweenSamplesAndLeavesTheTailAtZero) {
   Sigdex s = DesignTimeControl();
   s.VectorInReal({0, 2, 4, 6});
   s.OrdenInterpolacion(2.0);
@@ -369,7 +369,7 @@ TEST(SigdexInterpolation, LinearMethodFillsBetweenSamplesAndLeavesTheTailAtZero)
   EXPECT_TRUE(s.VectorOutReal().empty());
 }
 
-TEST(SigdexInterpolation, SpectralMethodReproducesBandLimitedSamples) {
+TEST(SigdexControlInterpolation, SpectralMethodReproducesBandLimitedSamples) {
   Sigdex s;
   const auto x = Cosine(8, 1.0, 3.0, 1.0);
   s.VectorInReal(x);
@@ -391,7 +391,7 @@ TEST(SigdexInterpolation, SpectralMethodReproducesBandLimitedSamples) {
   EXPECT_FALSE(s.SpectralInterpolation());
 }
 
-TEST(SigdexInterpolation, LengthsOutOfRangeRaiseOverflowOrInvalidCall) {
+TEST(SigdexControlInterpolation, LengthsOutOfRangeRaiseOverflowOrInvalidCall) {
   Sigdex s;
   s.VectorInReal(Ramp(1000));
   s.MetodoInterpolacion(PropertyValue(std::int64_t{1}));
@@ -420,7 +420,7 @@ TEST(SigdexInterpolation, LengthsOutOfRangeRaiseOverflowOrInvalidCall) {
 
 // --- Decimation and filtering -------------------------------------------------------
 
-TEST(SigdexDecimation, FractionalStepAndPeakKeepingPicks) {
+TEST(SigdexControlDecimation, FractionalStepAndPeakKeepingPicks) {
   Sigdex s;
   s.VectorInReal(Ramp(1000));
   s.OrdenDiezmado(2.5);
@@ -448,7 +448,7 @@ TEST(SigdexDecimation, FractionalStepAndPeakKeepingPicks) {
   EXPECT_EQ(peaks[7], 65.0f);  // last block saw[14], saw[15]
 }
 
-TEST(SigdexDecimation, ZeroOrderDividesByZeroAndNegativeOrderIsRefused) {
+TEST(SigdexControlDecimation, ZeroOrderDividesByZeroAndNegativeOrderIsRefused) {
   Sigdex s;
   s.VectorInReal(Ramp(10));
   s.OrdenDiezmado(0.0);
@@ -460,7 +460,7 @@ TEST(SigdexDecimation, ZeroOrderDividesByZeroAndNegativeOrderIsRefused) {
   EXPECT_TRUE(s.VectorOutReal().empty());
 }
 
-TEST(SigdexFilter, KeepsPassBandAndRemovesStopBand) {
+TEST(SigdexControlFilter, KeepsPassBandAndRemovesStopBand) {
   Sigdex s;
   const std::size_t n = 16;
   const auto low = Cosine(n, 1.0, 2.0, 3.0);
@@ -482,7 +482,7 @@ TEST(SigdexFilter, KeepsPassBandAndRemovesStopBand) {
   for (std::size_t i = 0; i < n; ++i) EXPECT_NEAR(all[i], x[i], 1e-5) << i;
 }
 
-TEST(SigdexFilter, BadRatesAndSizesAreReported) {
+TEST(SigdexControlFilter, BadRatesAndSizesAreReported) {
   Sigdex s;
   s.VectorInReal(Ramp(16));
   s.FC(1.0);
@@ -497,7 +497,7 @@ TEST(SigdexFilter, BadRatesAndSizesAreReported) {
 
 // --- Rate change ---------------------------------------------------------------------
 
-TEST(SigdexRateChange, DownwardChangeDecimatesByTheRateRatio) {
+TEST(SigdexControlRateChange, DownwardChangeDecimatesByTheRateRatio) {
   Sigdex s;
   s.VectorInReal(Ramp(1000));
   s.FMIn(2.5);
@@ -513,7 +513,7 @@ TEST(SigdexRateChange, DownwardChangeDecimatesByTheRateRatio) {
   EXPECT_EQ(s.InputCount(), 1000u);
 }
 
-TEST(SigdexRateChange, UpwardChangeInterpolatesToAPowerOfTwoThenDecimates) {
+TEST(SigdexControlRateChange, UpwardChangeInterpolatesToAPowerOfTwoThenDecimates) {
   Sigdex s = DesignTimeControl();
   s.VectorInReal(Ramp(100));
   s.MetodoInterpolacion(PropertyValue(std::int64_t{1}));  // 100 samples: linear
@@ -545,7 +545,7 @@ TEST(SigdexRateChange, UpwardChangeInterpolatesToAPowerOfTwoThenDecimates) {
   }
 }
 
-TEST(SigdexRateChange, ZeroRatesDivideByZero) {
+TEST(SigdexControlRateChange, ZeroRatesDivideByZero) {
   Sigdex s;
   s.VectorInReal(Ramp(10));
   s.FMOut(1.0);
@@ -558,7 +558,7 @@ TEST(SigdexRateChange, ZeroRatesDivideByZero) {
 
 // --- Window ----------------------------------------------------------------------------
 
-TEST(SigdexWindow, HammingWeightsAndZeroPaddingBeyondTheInput) {
+TEST(SigdexControlWindow, HammingWeightsAndZeroPaddingBeyondTheInput) {
   Sigdex s;
   s.VectorInReal(std::vector<float>(5, 2.0f));
   s.Enventanar(5);

@@ -88,7 +88,7 @@ bool UseCommaCLocale() {
 
 }  // namespace
 
-TEST(SigdexText, VoltsForEachSampleEachEndedByACarriageReturn) {
+TEST(SigdexControlText, VoltsForEachSampleEachEndedByACarriageReturn) {
   LocaleGuard guard;
   std::setlocale(LC_ALL, "C");
   Sigdex s;
@@ -114,7 +114,7 @@ TEST(SigdexText, VoltsForEachSampleEachEndedByACarriageReturn) {
   EXPECT_EQ(s.VectorEnTexto(1e300), "4e+300\r");
 }
 
-TEST(SigdexText, WritesAtMost768SamplesAndNothingForAnEmptyTrace) {
+TEST(SigdexControlText, WritesAtMost768SamplesAndNothingForAnEmptyTrace) {
   LocaleGuard guard;
   std::setlocale(LC_ALL, "C");
   Sigdex s;
@@ -131,7 +131,7 @@ TEST(SigdexText, WritesAtMost768SamplesAndNothingForAnEmptyTrace) {
   EXPECT_EQ(s.VectorEnTexto(1.0), "");
 }
 
-TEST(SigdexText, FollowsACommaDecimalLocaleInstalledInCpp) {
+TEST(SigdexControlText, FollowsACommaDecimalLocaleInstalledInCpp) {
   LocaleGuard guard;
   std::setlocale(LC_ALL, "C");
   std::locale::global(std::locale(std::locale::classic(), new CommaDecimal));
@@ -140,7 +140,7 @@ TEST(SigdexText, FollowsACommaDecimalLocaleInstalledInCpp) {
   EXPECT_EQ(s.VectorEnTexto(0.5), "0,5\r-1,5\r13,625\r");  // no thousands separator
 }
 
-TEST(SigdexText, FollowsACommaDecimalCLocale) {
+TEST(SigdexControlText, FollowsACommaDecimalCLocale) {
   LocaleGuard guard;
   if (!UseCommaCLocale()) GTEST_SKIP() << "no comma-decimal locale available or generable";
   ASSERT_STREQ(std::localeconv()->decimal_point, ",");
