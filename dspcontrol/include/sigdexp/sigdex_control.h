@@ -44,9 +44,10 @@
 //     below n, the first PuntosFFT samples are transformed and the rest of the
 //     output vectors keep the copied input.
 //   - Modulo: the magnitudes are those of this control's last FFT. The library
-//     keeps one transform size for the whole process, so when another caller
-//     may have changed it in between, the control first brings the library back
-//     to its own size. Without an earlier FFT (or after CerrarFFT), or when the
+//     keeps one transform size for the whole process, which another user may
+//     have changed or released in between, so the control first brings the
+//     library back to its own size (a transform of zeros of that size, on
+//     storage kept by the control). Without an earlier FFT (or after CerrarFFT), or when the
 //     output vectors were since replaced by shorter ones, VectorOutModulo is
 //     dimensioned like VectorOutReal and left at 0.
 //   - Enventanar(count) with count above n windows the input zero-padded to
