@@ -154,6 +154,43 @@ void RasterTarget::Segment(std::int64_t x0, std::int64_t y0, std::int64_t x1, st
   const std::int64_t minor_limit = x_major ? height_ : width_;
   const std::int64_t reach = (width - 1) / 2 + 1;  // how far a dab reaches off its centre
 
+  // Hairlines lying wholly on the target (the usual case: a trace segment)
+  // walk a pixel pointer without any per-pixel bounds test.
+  const bool thin = width == 1;
+  const bool solid = period == 1;
+  if (thin && x0 >= 0 && x1 >= 0 && y0 >= 0 && y1 >= 0 && x0 < width_ && x1 < width_ &&
+      y0 < height_ && y1 < height_) {
+    const std::ptrdiff_t stride = stride_;
+    const std::ptrdiff_t major_step = x_major ? major_sign : major_sign * stride;
+    const std::ptrdiff_t minor_step = x_major ? minor_sign * stride : minor_sign;
+    std::uint32_t* p = pixels_ + y0 * stride + x0;
+    const std::int64_t two_steps = 2 * steps;
+    const std::int64_t two_minor = 2 * aminor;
+    std::int64_t r = steps;  // rounding remainder at k = 0
+    if (solid) {
+      for (std::int64_t k = 0; k < count; ++k) {
+        *p = pixel;
+        p += major_step;
+        r += two_minor;
+        if (r >= two_steps) {
+          r -= two_steps;
+          p += minor_step;
+        }
+      }
+    } else {
+      for (std::int64_t k = 0; k < count; ++k) {
+        if ((pattern >> ((start_phase + k) % period)) & 1u) *p = pixel;
+        p += major_step;
+        r += two_minor;
+        if (r >= two_steps) {
+          r -= two_steps;
+          p += minor_step;
+        }
+      }
+    }
+    return;
+  }
+
   // Range of k whose major coordinate lies within [-reach, limit + reach).
   std::int64_t k_lo, k_hi;
   if (major_sign > 0) {
@@ -168,14 +205,12 @@ void RasterTarget::Segment(std::int64_t x0, std::int64_t y0, std::int64_t x1, st
   if (k_lo > k_hi) return;
 
   // Minor offset at k_lo, then stepped incrementally (Bresenham).
-  std::int64_t q = 0, r = 0, two_steps = 2 * steps;
-  if (steps > 0) {
+  std::int64_t q = 0, r = steps, two_steps = 2 * steps;
+  if (steps > 0 && k_lo > 0) {
     const std::int64_t num = 2 * k_lo * aminor + steps;
     q = num / two_steps;
     r = num % two_steps;
   }
-  const bool solid = period == 1;
-  const bool thin = width == 1;
   std::int64_t major = major0 + major_sign * k_lo;
   for (std::int64_t k = k_lo; k <= k_hi; ++k, major += major_sign) {
     const std::int64_t minor = minor0 + minor_sign * q;
