@@ -1,6 +1,7 @@
 #include "fft_engine.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <new>
 
@@ -16,29 +17,26 @@ bool IsPowerOfTwo(int64_t n, int64_t limit) noexcept
 namespace {
 
 // One radix-4 DIF butterfly on split complex values. Forward sign: the
-// quarter-turn twiddle is -i. y1 and y3 are returned before the pass
-// twiddles are applied.
-struct R4 {
-    float y0r, y0i, y1r, y1i, y2r, y2i, y3r, y3i;
-};
-
-[[gnu::always_inline]] inline R4 Butterfly4(float ar, float ai, float br, float bi,
-                                            float cr, float ci, float dr, float di)
+// quarter-turn twiddle is -i. y1 and y3 come out before the pass twiddles are
+// applied. (Outputs go through references rather than a returned struct:
+// GCC vectorises the callers' loops only when no aggregate is involved.)
+[[gnu::always_inline]] inline void Butterfly4(float ar, float ai, float br, float bi, float cr,
+                                              float ci, float dr, float di, float& y0r, float& y0i,
+                                              float& y1r, float& y1i, float& y2r, float& y2i,
+                                              float& y3r, float& y3i)
 {
     const float apcR = ar + cr, apcI = ai + ci;
     const float amcR = ar - cr, amcI = ai - ci;
     const float bpdR = br + dr, bpdI = bi + di;
     const float bmdR = br - dr, bmdI = bi - di;
-    R4 r;
-    r.y0r = apcR + bpdR;
-    r.y0i = apcI + bpdI;
-    r.y1r = amcR + bmdI;   // (a - c) - i (b - d)
-    r.y1i = amcI - bmdR;
-    r.y2r = apcR - bpdR;
-    r.y2i = apcI - bpdI;
-    r.y3r = amcR - bmdI;   // (a - c) + i (b - d)
-    r.y3i = amcI + bmdR;
-    return r;
+    y0r = apcR + bpdR;
+    y0i = apcI + bpdI;
+    y1r = amcR + bmdI;  // (a - c) - i (b - d)
+    y1i = amcI - bmdR;
+    y2r = apcR - bpdR;
+    y2i = apcI - bpdI;
+    y3r = amcR - bmdI;  // (a - c) + i (b - d)
+    y3i = amcI + bmdR;
 }
 
 // First pass (stride 1, sub-length n = 4m): inputs are contiguous in p, the
@@ -60,15 +58,17 @@ template <bool RealInput>
         const float bi = RealInput ? 0.0f : xi[p + m];
         const float ci = RealInput ? 0.0f : xi[p + 2 * m];
         const float di = RealInput ? 0.0f : xi[p + 3 * m];
-        const R4 r = Butterfly4(xr[p], ai, xr[p + m], bi, xr[p + 2 * m], ci, xr[p + 3 * m], di);
-        yr[4 * p] = r.y0r;
-        yi[4 * p] = r.y0i;
-        yr[4 * p + 1] = r.y1r * w1r[p] - r.y1i * w1i[p];
-        yi[4 * p + 1] = r.y1r * w1i[p] + r.y1i * w1r[p];
-        yr[4 * p + 2] = r.y2r * w2r[p] - r.y2i * w2i[p];
-        yi[4 * p + 2] = r.y2r * w2i[p] + r.y2i * w2r[p];
-        yr[4 * p + 3] = r.y3r * w3r[p] - r.y3i * w3i[p];
-        yi[4 * p + 3] = r.y3r * w3i[p] + r.y3i * w3r[p];
+        float y0r, y0i, y1r, y1i, y2r, y2i, y3r, y3i;
+        Butterfly4(xr[p], ai, xr[p + m], bi, xr[p + 2 * m], ci, xr[p + 3 * m], di, y0r, y0i, y1r,
+                   y1i, y2r, y2i, y3r, y3i);
+        yr[4 * p] = y0r;
+        yi[4 * p] = y0i;
+        yr[4 * p + 1] = y1r * w1r[p] - y1i * w1i[p];
+        yi[4 * p + 1] = y1r * w1i[p] + y1i * w1r[p];
+        yr[4 * p + 2] = y2r * w2r[p] - y2i * w2i[p];
+        yi[4 * p + 2] = y2r * w2i[p] + y2i * w2r[p];
+        yr[4 * p + 3] = y3r * w3r[p] - y3i * w3i[p];
+        yi[4 * p + 3] = y3r * w3i[p] + y3i * w3r[p];
     }
 }
 
@@ -85,45 +85,63 @@ ORVA_SIMD_CLONES void FirstPassReal(int m, const float* __restrict xr, float* __
     FirstPassBody<true>(m, xr, nullptr, yr, yi, tw);
 }
 
+// Inner loop of a middle pass: s contiguous butterflies sharing one set of
+// twiddles. Every stream is its own restrict parameter (GCC honours restrict
+// on parameters, also after inlining, not on local pointers), so the loop
+// vectorises without run-time alias checks.
+[[gnu::always_inline]] inline void Column4(int s, const float* __restrict ar,
+                                           const float* __restrict ai, const float* __restrict br,
+                                           const float* __restrict bi, const float* __restrict cr,
+                                           const float* __restrict ci, const float* __restrict dr,
+                                           const float* __restrict di, float* __restrict y0r,
+                                           float* __restrict y0i, float* __restrict y1r,
+                                           float* __restrict y1i, float* __restrict y2r,
+                                           float* __restrict y2i, float* __restrict y3r,
+                                           float* __restrict y3i, float w1r, float w1i, float w2r,
+                                           float w2i, float w3r, float w3i)
+{
+    for (int q = 0; q < s; ++q) {
+        float t0r, t0i, t1r, t1i, t2r, t2i, t3r, t3i;
+        Butterfly4(ar[q], ai[q], br[q], bi[q], cr[q], ci[q], dr[q], di[q], t0r, t0i, t1r, t1i, t2r,
+                   t2i, t3r, t3i);
+        y0r[q] = t0r;
+        y0i[q] = t0i;
+        y1r[q] = t1r * w1r - t1i * w1i;
+        y1i[q] = t1r * w1i + t1i * w1r;
+        y2r[q] = t2r * w2r - t2i * w2i;
+        y2i[q] = t2r * w2i + t2i * w2r;
+        y3r[q] = t3r * w3r - t3i * w3i;
+        y3i[q] = t3r * w3i + t3i * w3r;
+    }
+}
+
 // Middle pass with stride s >= 4 (sub-length n = 4m): for each p the inner
-// loop runs over s contiguous values, so it vectorises with the twiddles
-// broadcast.
+// loop runs over s contiguous values with the twiddles broadcast.
 ORVA_SIMD_CLONES void MiddlePass(int m, int s, const float* __restrict xr,
                                  const float* __restrict xi, float* __restrict yr,
                                  float* __restrict yi, const float* __restrict tw)
 {
+    const std::ptrdiff_t sm = static_cast<std::ptrdiff_t>(s) * m;
     for (int p = 0; p < m; ++p) {
-        const float w1r = tw[p], w1i = tw[m + p];
-        const float w2r = tw[2 * m + p], w2i = tw[3 * m + p];
-        const float w3r = tw[4 * m + p], w3i = tw[5 * m + p];
-        const float* __restrict ar = xr + s * p;
-        const float* __restrict ai = xi + s * p;
-        const float* __restrict br = ar + s * m;
-        const float* __restrict bi = ai + s * m;
-        const float* __restrict cr = br + s * m;
-        const float* __restrict ci = bi + s * m;
-        const float* __restrict dr = cr + s * m;
-        const float* __restrict di = ci + s * m;
-        float* __restrict y0r = yr + 4 * s * p;
-        float* __restrict y0i = yi + 4 * s * p;
-        float* __restrict y1r = y0r + s;
-        float* __restrict y1i = y0i + s;
-        float* __restrict y2r = y1r + s;
-        float* __restrict y2i = y1i + s;
-        float* __restrict y3r = y2r + s;
-        float* __restrict y3i = y2i + s;
-        for (int q = 0; q < s; ++q) {
-            const R4 r = Butterfly4(ar[q], ai[q], br[q], bi[q], cr[q], ci[q], dr[q], di[q]);
-            y0r[q] = r.y0r;
-            y0i[q] = r.y0i;
-            y1r[q] = r.y1r * w1r - r.y1i * w1i;
-            y1i[q] = r.y1r * w1i + r.y1i * w1r;
-            y2r[q] = r.y2r * w2r - r.y2i * w2i;
-            y2i[q] = r.y2r * w2i + r.y2i * w2r;
-            y3r[q] = r.y3r * w3r - r.y3i * w3i;
-            y3i[q] = r.y3r * w3i + r.y3i * w3r;
-        }
+        const std::ptrdiff_t in = static_cast<std::ptrdiff_t>(s) * p;
+        const std::ptrdiff_t out = 4 * in;
+        Column4(s, xr + in, xi + in, xr + in + sm, xi + in + sm, xr + in + 2 * sm, xi + in + 2 * sm,
+                xr + in + 3 * sm, xi + in + 3 * sm, yr + out, yi + out, yr + out + s, yi + out + s,
+                yr + out + 2 * s, yi + out + 2 * s, yr + out + 3 * s, yi + out + 3 * s, tw[p],
+                tw[m + p], tw[2 * m + p], tw[3 * m + p], tw[4 * m + p], tw[5 * m + p]);
     }
+}
+
+[[gnu::always_inline]] inline void Final4Kernel(
+    int s, const float* __restrict ar, const float* __restrict ai, const float* __restrict br,
+    const float* __restrict bi, const float* __restrict cr, const float* __restrict ci,
+    const float* __restrict dr, const float* __restrict di, float* __restrict y0r,
+    float* __restrict y0i, float* __restrict y1r, float* __restrict y1i, float* __restrict y2r,
+    float* __restrict y2i, float* __restrict y3r, float* __restrict y3i)
+{
+    for (int q = 0; q < s; ++q)
+        Butterfly4(ar[q], ai[q], br[q], bi[q], cr[q], ci[q], dr[q], di[q], y0r[q], y0i[q], y1r[q],
+                   y1i[q], y2r[q], y2i[q], y3r[q], y3i[q]);
 }
 
 // Final radix-4 pass (sub-length 4, stride s = N/4, no twiddles). Output t of
@@ -133,25 +151,26 @@ ORVA_SIMD_CLONES void FinalPass4(int s, int rot, const float* __restrict xr,
                                  const float* __restrict xi, float* __restrict yr,
                                  float* __restrict yi)
 {
-    float* __restrict o0r = yr + s * ((0 + rot) & 3);
-    float* __restrict o0i = yi + s * ((0 + rot) & 3);
-    float* __restrict o1r = yr + s * ((1 + rot) & 3);
-    float* __restrict o1i = yi + s * ((1 + rot) & 3);
-    float* __restrict o2r = yr + s * ((2 + rot) & 3);
-    float* __restrict o2i = yi + s * ((2 + rot) & 3);
-    float* __restrict o3r = yr + s * ((3 + rot) & 3);
-    float* __restrict o3i = yi + s * ((3 + rot) & 3);
+    const std::ptrdiff_t o0 = static_cast<std::ptrdiff_t>(s) * ((0 + rot) & 3);
+    const std::ptrdiff_t o1 = static_cast<std::ptrdiff_t>(s) * ((1 + rot) & 3);
+    const std::ptrdiff_t o2 = static_cast<std::ptrdiff_t>(s) * ((2 + rot) & 3);
+    const std::ptrdiff_t o3 = static_cast<std::ptrdiff_t>(s) * ((3 + rot) & 3);
+    Final4Kernel(s, xr, xi, xr + s, xi + s, xr + 2 * s, xi + 2 * s, xr + 3 * s, xi + 3 * s, yr + o0,
+                 yi + o0, yr + o1, yi + o1, yr + o2, yi + o2, yr + o3, yi + o3);
+}
+
+[[gnu::always_inline]] inline void Final2Kernel(int s, const float* __restrict ar,
+                                                const float* __restrict ai,
+                                                const float* __restrict br,
+                                                const float* __restrict bi, float* __restrict y0r,
+                                                float* __restrict y0i, float* __restrict y1r,
+                                                float* __restrict y1i)
+{
     for (int q = 0; q < s; ++q) {
-        const R4 r = Butterfly4(xr[q], xi[q], xr[q + s], xi[q + s], xr[q + 2 * s], xi[q + 2 * s],
-                                xr[q + 3 * s], xi[q + 3 * s]);
-        o0r[q] = r.y0r;
-        o0i[q] = r.y0i;
-        o1r[q] = r.y1r;
-        o1i[q] = r.y1i;
-        o2r[q] = r.y2r;
-        o2i[q] = r.y2i;
-        o3r[q] = r.y3r;
-        o3i[q] = r.y3i;
+        y0r[q] = ar[q] + br[q];
+        y0i[q] = ai[q] + bi[q];
+        y1r[q] = ar[q] - br[q];
+        y1i[q] = ai[q] - bi[q];
     }
 }
 
@@ -160,17 +179,9 @@ ORVA_SIMD_CLONES void FinalPass2(int s, int rot, const float* __restrict xr,
                                  const float* __restrict xi, float* __restrict yr,
                                  float* __restrict yi)
 {
-    float* __restrict o0r = yr + s * rot;
-    float* __restrict o0i = yi + s * rot;
-    float* __restrict o1r = yr + s * (1 - rot);
-    float* __restrict o1i = yi + s * (1 - rot);
-    for (int q = 0; q < s; ++q) {
-        const float ar = xr[q], ai = xi[q], br = xr[q + s], bi = xi[q + s];
-        o0r[q] = ar + br;
-        o0i[q] = ai + bi;
-        o1r[q] = ar - br;
-        o1i[q] = ai - bi;
-    }
+    const std::ptrdiff_t o0 = static_cast<std::ptrdiff_t>(s) * rot;
+    const std::ptrdiff_t o1 = static_cast<std::ptrdiff_t>(s) * (1 - rot);
+    Final2Kernel(s, xr, xi, xr + s, xi + s, yr + o0, yi + o0, yr + o1, yi + o1);
 }
 
 // Sizes 1, 2 and 4 in one step. All loads come before any store, so in and
@@ -196,9 +207,9 @@ void SmallTransform(int n, const float* inRe, const float* inIm, float* outRe, f
         outIm[1 - rot] = xi[0] - xi[1];
         return;
     }
-    const R4 r = Butterfly4(xr[0], xi[0], xr[1], xi[1], xr[2], xi[2], xr[3], xi[3]);
-    const float yr[4] = {r.y0r, r.y1r, r.y2r, r.y3r};
-    const float yi[4] = {r.y0i, r.y1i, r.y2i, r.y3i};
+    float yr[4], yi[4];
+    Butterfly4(xr[0], xi[0], xr[1], xi[1], xr[2], xi[2], xr[3], xi[3], yr[0], yi[0], yr[1], yi[1],
+               yr[2], yi[2], yr[3], yi[3]);
     const int rot = centred ? 2 : 0;
     for (int t = 0; t < 4; ++t) {
         outRe[(t + rot) & 3] = yr[t];
