@@ -22,13 +22,22 @@
  *
  * Bounds (the library never reads or writes outside what it is given):
  *  - A null buffer or null out-pointer is never dereferenced: the call skips
- *    what would have gone there (a readout into a null buffer does no port
- *    traffic for that channel).
+ *    what would have gone there (kt2_lectura_memo does no port traffic for a
+ *    channel whose buffer is null; lee_la_memoria and its family refuse, as
+ *    below, when an output buffer is null).
  *  - lee_la_memoria / LW32lee_la_memoria / KTR5_ReadMemory REFUSE a request
  *    whose total count A + count B + skip exceeds ORVABOARD_MAX_SAMPLES
- *    (16,000) or is below 1, or whose count A + count B is below 1, or any
- *    negative count: they return 0, set both clipped flags to 0, write nothing
- *    and touch no port.
+ *    (16,000), whose count A + count B is below 1, with a negative count A or
+ *    skip, or with a null output buffer: they return 0, set the clipped flags
+ *    to 0, write nothing and touch no port. count B is always taken as
+ *    unsigned (0..65535).
+ *  - Gain indexes above 10 are used as board gain codes, as the boards
+ *    define, but codes above 7 (and negative indexes, taken as 0) do not exist
+ *    on any board: tables are looked up with the code clamped to 7 and the
+ *    index clamped to 0..10, so an index above 10 acts as index 10 with step
+ *    factor 1.
+ *  - Coupling codes: 0 ground, 2 the second coupling (AC), every other value
+ *    the first coupling (DC).
  *  - KTR4_ReadMemory REFUSES count A + count B above ORVABOARD_KTR4_SCRATCH
  *    (8,192) in the same way (no port traffic, buffer untouched).
  *  - kt2_lectura_memo with a count below 1 reads nothing.
@@ -97,7 +106,8 @@ ORVABOARD_API int64_t TiempoTranscurrido(void);
  * directory skips the calibration load. */
 ORVABOARD_API int16_t kt2_configuracio(int16_t base, const char* directory);
 /* One programming sequence (10 register writes). count_b is unsigned; rate in
- * Hz. Always 1. */
+ * Hz. Always 1. With no board identified (type 0) the gain byte has the layout
+ * of the two newer models (coupling bits included). */
 ORVABOARD_API int16_t kt2_programa_placa(uint8_t trigger_channel, int32_t count_a,
                                          uint32_t count_b, float rate, uint8_t level,
                                          uint8_t slope, uint8_t mode3_flag, uint8_t gain1,
