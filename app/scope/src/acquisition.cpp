@@ -179,6 +179,8 @@ void Osciloscopio::GenerateDemo() {
 
 void Osciloscopio::LecturaDeMemoria() {
   const std::int32_t total = CaptureLength(cuenta_pre_, cuenta_pantalla_, cuenta_pos_);
+  // Before the first programming there is no capture to read: the traces stay.
+  if (total <= 0) return;
   if (modo_remoto_) {
     // The remote link has already stored the buffers.
   } else if (modo_demo_) {

@@ -51,6 +51,17 @@ TEST(ScopeDemo, NoBoardCallAndTheCaptureEndsAtOnce) {
   EXPECT_EQ(r.log->configuracio.size(), 1u);
 }
 
+TEST(ScopeDemo, ReadingBeforeAnyProgrammingLeavesTheTracesAlone) {
+  Rig r;  // fresh instance: timebase row 0, no capture programmed yet
+  r.osc->ModoDemo(true);
+  r.osc->ModoDisparo(kModoAuto);
+  r.osc->Canal1Activo(true);
+  EXPECT_TRUE(r.osc->ComprobacionFinDeCaptura());
+  EXPECT_NO_THROW(r.osc->LecturaDeMemoria());
+  EXPECT_EQ(r.osc->TrazaAlineada1(), std::vector<float>(kAlignedSize, 0.0f));
+  EXPECT_EQ(r.osc->V1Remoto()[0], 0);
+}
+
 TEST(ScopeDemo, ChannelOneIsAHundredCodeSineAroundTheCentre) {
   DemoRig r;
   r.Pass();

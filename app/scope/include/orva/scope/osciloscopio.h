@@ -31,6 +31,8 @@
 // - Raw buffers V1Remoto/V2Remoto always hold 8193 bytes (0..8192). A shorter
 //   array assigned by the host is padded with 128 (the centre line), a longer
 //   one is cut at 8193; a capture never reads more than the buffer holds.
+// - LecturaDeMemoria before any Programacion has no capture to read and
+//   leaves the traces as they are.
 // - Timebase rows 0 and 1 have no decimation; the alignment then divides by 1
 //   instead of by their ratio 0.
 //
