@@ -7,7 +7,7 @@
 
 namespace orva::gdi {
 
-Canvas::Canvas(DrawTarget* target) : target_(target), dc_(target) {}
+Canvas::Canvas(DrawTarget* target) : target_(target), dc_(target) { SyncPen(); }
 
 void Canvas::SetTarget(DrawTarget* target) {
   target_ = target;
@@ -155,13 +155,22 @@ void Canvas::SetBackColor(COLORREF c) {
   if (target_) target_->Fill(back_colour_);
 }
 
+void Canvas::SetForeColor(COLORREF c) {
+  fore_colour_ = c & 0xFFFFFFu;
+  SyncPen();
+}
+
 bool Canvas::SetDrawStyle(int style) {
   if (style < PS_SOLID || style > PS_INSIDEFRAME) return false;
   draw_style_ = style;
+  SyncPen();
   return true;
 }
 
-void Canvas::SetDrawWidth(int width) { draw_width_ = std::clamp(width, 1, kMaxPenWidth); }
+void Canvas::SetDrawWidth(int width) {
+  draw_width_ = std::clamp(width, 1, kMaxPenWidth);
+  SyncPen();
+}
 
 Pen Canvas::CurrentPen(COLORREF colour) const {
   return Pen{draw_style_, draw_width_, colour & 0xFFFFFFu};
@@ -282,6 +291,7 @@ bool Canvas::RestoreBackdrop() {
 
 HDC Canvas::hDC() {
   Prepare();
+  SyncPen();
   return &dc_;
 }
 

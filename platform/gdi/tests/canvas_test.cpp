@@ -45,7 +45,7 @@ struct ScreenCanvas {
   Canvas canvas;
 };
 
-TEST(CanvasScale, YUpScalePutsCodesOnTheExpectedRows) {
+TEST(GdiCanvasScale, YUpScalePutsCodesOnTheExpectedRows) {
   for (const auto& [w, h] : std::vector<std::pair<int, int>>{{768, 256}, {800, 600}, {301, 199}}) {
     ScreenCanvas s(w, h);
     Canvas& c = s.canvas;
@@ -74,7 +74,7 @@ TEST(CanvasScale, YUpScalePutsCodesOnTheExpectedRows) {
   }
 }
 
-TEST(CanvasScale, ConversionsAndRefusedScales) {
+TEST(GdiCanvasScale, ConversionsAndRefusedScales) {
   RasterImage img(200, 100);
   Canvas c(&img);
   EXPECT_EQ(c.ScaleMode(), Canvas::kPixels);
@@ -114,7 +114,7 @@ TEST(CanvasScale, ConversionsAndRefusedScales) {
   EXPECT_DOUBLE_EQ(c.ScaleWidth(), 3000);
 }
 
-TEST(CanvasScale, UserScaleSurvivesRetargeting) {
+TEST(GdiCanvasScale, UserScaleSurvivesRetargeting) {
   RasterImage small(100, 50);
   RasterImage big(400, 300);
   Canvas c(&small);
@@ -128,7 +128,7 @@ TEST(CanvasScale, UserScaleSurvivesRetargeting) {
   EXPECT_EQ(small.ReadPixel(50, 25), kBlack);  // the old target is left alone
 }
 
-TEST(CanvasDrawing, ClsColoursAndCurrentPosition) {
+TEST(GdiCanvasDrawing, ClsColoursAndCurrentPosition) {
   RasterImage img(20, 10, 0x123456);
   Canvas c(&img);
   c.SetForeColor(kRed);
@@ -161,7 +161,7 @@ TEST(CanvasDrawing, ClsColoursAndCurrentPosition) {
   EXPECT_EQ(c.DrawWidth(), kMaxPenWidth);
 }
 
-TEST(CanvasDrawing, DrawStyleDottedAndBoxes) {
+TEST(GdiCanvasDrawing, DrawStyleDottedAndBoxes) {
   RasterImage img(60, 40);
   Canvas c(&img);
   c.SetBackColor(kBlack);
@@ -187,7 +187,7 @@ TEST(CanvasDrawing, DrawStyleDottedAndBoxes) {
   EXPECT_EQ(img.ReadPixel(25, 25), 0x00FF00u);
 }
 
-TEST(CanvasDrawing, OffCanvasDrawingIsDropped) {
+TEST(GdiCanvasDrawing, OffCanvasDrawingIsDropped) {
   RasterImage img(30, 20);
   Canvas c(&img);
   c.SetBackColor(kBlack);
@@ -220,7 +220,7 @@ TEST(CanvasDrawing, OffCanvasDrawingIsDropped) {
   EXPECT_FALSE(none.StoreBackdrop());
 }
 
-TEST(CanvasDrawing, BackdropRestoresAStoredGraticule) {
+TEST(GdiCanvasDrawing, BackdropRestoresAStoredGraticule) {
   RasterImage img(100, 80);
   Canvas c(&img);
   c.SetBackColor(kBlack);
@@ -244,7 +244,7 @@ TEST(CanvasDrawing, BackdropRestoresAStoredGraticule) {
   EXPECT_FALSE(c.HasBackdrop());
 }
 
-TEST(CanvasDeviceContext, RendererSequenceMatchesTheUserScale) {
+TEST(GdiCanvasDeviceContext, RendererSequenceMatchesTheUserScale) {
   // The trace renderers switch to pixels, map a logical space through the
   // canvas's device context, draw, restore, then set a user scale; a grid
   // line drawn afterwards at the centre code must sit on the trace's row.
@@ -253,8 +253,9 @@ TEST(CanvasDeviceContext, RendererSequenceMatchesTheUserScale) {
     Canvas c(&img);
     c.SetBackColor(kBlack);
     c.ScalePixels();
+    c.SetForeColor(kRed);  // the context's pen follows the canvas's drawing colour
+    c.SetDrawStyle(PS_SOLID);
     HDC hdc = c.hDC();
-    SetDCPenColor(hdc, kRed);
     const int saved = SaveDC(hdc);
     SetMapMode(hdc, MM_ANISOTROPIC);
     SetWindowOrgEx(hdc, 0, 16000, nullptr);
@@ -275,6 +276,13 @@ TEST(CanvasDeviceContext, RendererSequenceMatchesTheUserScale) {
     // The device context is back in pixels: SetPixel lands where asked.
     SetPixel(c.hDC(), 1, 2, 0x00FF00);
     EXPECT_EQ(img.ReadPixel(1, 2), 0x00FF00u);
+    // A style or colour change reaches a context already handed out.
+    c.SetDrawStyle(PS_DOT);
+    c.SetForeColor(0xFF0000);
+    const POINT row[] = {{0, 5}, {12, 5}};
+    Polyline(hdc, row, 2);
+    EXPECT_EQ(img.ReadPixel(0, 5), 0xFF0000u);
+    EXPECT_EQ(img.ReadPixel(3, 5), kBlack);
   }
 }
 

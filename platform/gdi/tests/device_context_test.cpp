@@ -46,7 +46,7 @@ void RendererMapping(HDC hdc, std::int32_t n, std::int32_t w, std::int32_t h) {
   SetViewportExtEx(hdc, w, h, nullptr);
 }
 
-TEST(DeviceContextMapping, AnisotropicWindowViewportArithmetic) {
+TEST(GdiDeviceContextMapping, AnisotropicWindowViewportArithmetic) {
   RasterImage img(800, 600);
   DeviceContext dc(&img);
   RendererMapping(&dc, 768, 800, 600);
@@ -77,7 +77,7 @@ TEST(DeviceContextMapping, AnisotropicWindowViewportArithmetic) {
   EXPECT_EQ(p.y, 8);
 }
 
-TEST(DeviceContextMapping, SettersReportPreviousValuesAndRefuseBadInput) {
+TEST(GdiDeviceContextMapping, SettersReportPreviousValuesAndRefuseBadInput) {
   DeviceContext dc;
   EXPECT_EQ(SetMapMode(&dc, MM_ANISOTROPIC), MM_TEXT);
   POINT po{};
@@ -124,7 +124,7 @@ TEST(DeviceContextMapping, SettersReportPreviousValuesAndRefuseBadInput) {
   EXPECT_EQ(p.y, 11);
 }
 
-TEST(DeviceContextMapping, IsotropicKeepsEqualScalesAndSigns) {
+TEST(GdiDeviceContextMapping, IsotropicKeepsEqualScalesAndSigns) {
   DeviceContext dc;
   SetMapMode(&dc, MM_ISOTROPIC);
   SetWindowExtEx(&dc, 100, -100, nullptr);
@@ -136,7 +136,7 @@ TEST(DeviceContextMapping, IsotropicKeepsEqualScalesAndSigns) {
   EXPECT_EQ(p.y, -50);
 }
 
-TEST(DeviceContextMapping, ExtremeCoordinatesAreClampedNotWrapped) {
+TEST(GdiDeviceContextMapping, ExtremeCoordinatesAreClampedNotWrapped) {
   RasterImage img(64, 32);
   DeviceContext dc(&img);
   SetMapMode(&dc, MM_ANISOTROPIC);
@@ -162,7 +162,7 @@ TEST(DeviceContextMapping, ExtremeCoordinatesAreClampedNotWrapped) {
   for (const POINT& q : painted) EXPECT_EQ(q.y, 16);
 }
 
-TEST(DeviceContextState, SaveAndRestoreByLevel) {
+TEST(GdiDeviceContextState, SaveAndRestoreByLevel) {
   DeviceContext dc;
   EXPECT_EQ(SaveDC(&dc), 1);
   SetMapMode(&dc, MM_ANISOTROPIC);
@@ -198,7 +198,7 @@ TEST(DeviceContextState, SaveAndRestoreByLevel) {
   EXPECT_EQ(RestoreDC(&dc, -1), 0);
 }
 
-TEST(DeviceContextState, SaveStackIsBoundedAndNullContextFails) {
+TEST(GdiDeviceContextState, SaveStackIsBoundedAndNullContextFails) {
   DeviceContext dc;
   for (int i = 1; i <= kMaxSavedStates; ++i) ASSERT_EQ(SaveDC(&dc), i);
   EXPECT_EQ(SaveDC(&dc), 0);
@@ -217,7 +217,7 @@ TEST(DeviceContextState, SaveStackIsBoundedAndNullContextFails) {
   EXPECT_EQ(SetDCPenColor(nullptr, kRed), CLR_INVALID);
 }
 
-TEST(DeviceContextDrawing, PolylinePixelsLandWhereExpected) {
+TEST(GdiDeviceContextDrawing, PolylinePixelsLandWhereExpected) {
   RasterImage img(100, 50);
   DeviceContext dc(&img);
   SetDCPenColor(&dc, kRed);
@@ -258,7 +258,7 @@ TEST(DeviceContextDrawing, PolylinePixelsLandWhereExpected) {
   EXPECT_EQ(Painted(lt).size(), 7u);
 }
 
-TEST(DeviceContextDrawing, RendererTraceFitsAnySurface) {
+TEST(GdiDeviceContextDrawing, RendererTraceFitsAnySurface) {
   // A constant centre-code trace (logical y 0) with the renderers' mapping
   // lies on the middle row; full scale (16000) on the top row.
   for (const auto& [w, h] : std::vector<std::pair<int, int>>{{768, 256}, {800, 600}, {333, 97}}) {
@@ -288,7 +288,7 @@ TEST(DeviceContextDrawing, RendererTraceFitsAnySurface) {
   }
 }
 
-TEST(DeviceContextDrawing, SetPixelUsesBgrOrderAndMapping) {
+TEST(GdiDeviceContextDrawing, SetPixelUsesBgrOrderAndMapping) {
   RasterImage img(10, 10);
   DeviceContext dc(&img);
   EXPECT_EQ(SetPixel(&dc, 3, 4, kRed), kRed);
@@ -307,7 +307,7 @@ TEST(DeviceContextDrawing, SetPixelUsesBgrOrderAndMapping) {
   EXPECT_EQ(img.ReadPixel(2, 2), kBlue);
 }
 
-TEST(DeviceContextDrawing, PenStylesAndWidths) {
+TEST(GdiDeviceContextDrawing, PenStylesAndWidths) {
   auto row_pixels = [](const RasterImage& img, int y) {
     std::vector<bool> on;
     for (int x = 0; x < img.Width(); ++x) on.push_back(img.ReadPixel(x, y) != kBlack);
@@ -361,7 +361,7 @@ TEST(DeviceContextDrawing, PenStylesAndWidths) {
   EXPECT_EQ(rows, kMaxPenWidth);
 }
 
-TEST(DeviceContextBounds, NothingIsDrawnOutsideTheTargetOrFromBadInput) {
+TEST(GdiDeviceContextBounds, NothingIsDrawnOutsideTheTargetOrFromBadInput) {
   RasterImage img(40, 30);
   DeviceContext dc(&img);
   SetDCPenColor(&dc, kRed);
@@ -399,7 +399,7 @@ TEST(DeviceContextBounds, NothingIsDrawnOutsideTheTargetOrFromBadInput) {
   EXPECT_EQ(Painted(img).size(), 29u);
 }
 
-TEST(DeviceContextBounds, ClippedLinesKeepTheirPixels) {
+TEST(GdiDeviceContextBounds, ClippedLinesKeepTheirPixels) {
   // The same segments drawn on a small image and on a large one where they
   // fit entirely: the small image must show exactly the matching window of
   // the large one, dotted pattern included.
@@ -427,7 +427,7 @@ TEST(DeviceContextBounds, ClippedLinesKeepTheirPixels) {
   }
 }
 
-TEST(DeviceContextSurface, PlainCSurfaceDrawsThroughTheContext) {
+TEST(GdiDeviceContextSurface, PlainCSurfaceDrawsThroughTheContext) {
   RasterImage img(16, 16);
   DeviceContext dc(&img);
   SetViewportOrgEx(&dc, 1, 0, nullptr);

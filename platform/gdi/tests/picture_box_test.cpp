@@ -38,7 +38,7 @@ struct WithApp {
   WithApp() { App(); }
 };
 
-class PictureBoxTest : public ::testing::Test {
+class GdiPictureBox : public ::testing::Test {
  protected:
   WithApp app_;
   void SetUp() override {
@@ -51,7 +51,7 @@ class PictureBoxTest : public ::testing::Test {
   PictureBox box;
 };
 
-TEST_F(PictureBoxTest, DrawingPersistsInTheImageAndOnScreen) {
+TEST_F(GdiPictureBox, DrawingPersistsInTheImageAndOnScreen) {
   box.Line(0, 128, 768, 128, kRed);
   box.PSet(384, 200, kYellow);
   const QImage img = box.Image();
@@ -75,7 +75,7 @@ TEST_F(PictureBoxTest, DrawingPersistsInTheImageAndOnScreen) {
   EXPECT_EQ(At(box.Image(), 0, 100), kBlack);
 }
 
-TEST_F(PictureBoxTest, ResizeRecreatesAClearedImageAndKeepsTheScale) {
+TEST_F(GdiPictureBox, ResizeRecreatesAClearedImageAndKeepsTheScale) {
   int resized = 0;
   box.SetResizeHandler([&] { ++resized; });
   box.Line(0, 128, 768, 128, kRed);
@@ -108,7 +108,7 @@ TEST_F(PictureBoxTest, ResizeRecreatesAClearedImageAndKeepsTheScale) {
   EXPECT_EQ(box.Image().size(), QSize(10, 10));
 }
 
-TEST_F(PictureBoxTest, DeviceContextAndPlainSurfaceDrawOnTheImage) {
+TEST_F(GdiPictureBox, DeviceContextAndPlainSurfaceDrawOnTheImage) {
   box.ScalePixels();
   HDC hdc = box.hDC();
   SetDCPenColor(hdc, kYellow);
@@ -123,7 +123,7 @@ TEST_F(PictureBoxTest, DeviceContextAndPlainSurfaceDrawOnTheImage) {
   EXPECT_EQ(At(img, 100, 20), kBlack);
 }
 
-TEST_F(PictureBoxTest, MouseEventsArriveInUserUnits) {
+TEST_F(GdiPictureBox, MouseEventsArriveInUserUnits) {
   struct Event {
     int button, shift;
     double x, y;
@@ -160,7 +160,7 @@ TEST_F(PictureBoxTest, MouseEventsArriveInUserUnits) {
   EXPECT_EQ(ups[0].shift, 4);
 }
 
-TEST_F(PictureBoxTest, LineObjectsPaintOverTheImageOnly) {
+TEST_F(GdiPictureBox, LineObjectsPaintOverTheImageOnly) {
   PictureBox::LineObject cursor;
   cursor.x1 = cursor.x2 = 384;
   cursor.y1 = 256;
@@ -189,7 +189,7 @@ TEST_F(PictureBoxTest, LineObjectsPaintOverTheImageOnly) {
   EXPECT_EQ(box.LineObjectCount(), 1);
 }
 
-TEST_F(PictureBoxTest, SetPictureCopiesAPictureIntoTheImage) {
+TEST_F(GdiPictureBox, SetPictureCopiesAPictureIntoTheImage) {
   QImage picture(40, 30, QImage::Format_RGB888);
   picture.fill(QColor(255, 255, 0));  // yellow: 0x00FFFF in BGR order
   box.SetPicture(picture);
@@ -201,7 +201,7 @@ TEST_F(PictureBoxTest, SetPictureCopiesAPictureIntoTheImage) {
   EXPECT_EQ(At(box.Image(), 20, 100), kRed);
 }
 
-TEST(ImageDeviceContext, DrawsOnAQImageOfAnyFormat) {
+TEST(GdiImageDeviceContext, DrawsOnAQImageOfAnyFormat) {
   App();
   QImage img(30, 20, QImage::Format_RGB888);
   img.fill(Qt::black);
@@ -219,7 +219,7 @@ TEST(ImageDeviceContext, DrawsOnAQImageOfAnyFormat) {
   EXPECT_EQ(SetPixel(none.hDC(), 0, 0, kRed), CLR_INVALID);
 }
 
-TEST(PainterDeviceContext, DrawsThroughAPainter) {
+TEST(GdiPainterDeviceContext, DrawsThroughAPainter) {
   App();
   QImage img(50, 40, QImage::Format_RGB32);
   img.fill(Qt::black);

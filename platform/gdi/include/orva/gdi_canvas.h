@@ -72,7 +72,7 @@ class Canvas {
 
   // --- properties ---
   COLORREF ForeColor() const { return fore_colour_; }
-  void SetForeColor(COLORREF c) { fore_colour_ = c & 0xFFFFFFu; }
+  void SetForeColor(COLORREF c);
   COLORREF BackColor() const { return back_colour_; }
   void SetBackColor(COLORREF c);  // clears to the new colour
   int DrawStyle() const { return draw_style_; }
@@ -108,7 +108,10 @@ class Canvas {
   void ForgetBackdrop() { backdrop_w_ = backdrop_h_ = 0; }
   bool HasBackdrop() const;
 
-  // Device context on the same target (pixels, MM_TEXT until changed).
+  // Device context on the same target (pixels, MM_TEXT until changed). Its
+  // pen is the canvas's: ForeColor, DrawStyle and DrawWidth, set again on every
+  // hDC() call and whenever one of the three changes, so a renderer that sets
+  // ForeColor and then draws through the context draws in that colour.
   HDC hDC();
 
  protected:
@@ -123,6 +126,7 @@ class Canvas {
     double extent = 1.0;  // ScaleWidth / ScaleHeight in user mode
   };
   Pen CurrentPen(COLORREF colour) const;
+  void SyncPen() { dc_.Current().pen = CurrentPen(fore_colour_); }
   POINT ToDevice(double x, double y, bool& ok) const;
   void Stroke(const POINT* pts, int n, COLORREF colour);
   bool SetAxis(Axis& axis, double origin, double extent);
