@@ -6,6 +6,7 @@
 
 #include "Sigdex.h"
 #include "fft_engine.h"
+#include "simd.h"
 #include "spectral_ops.h"
 
 namespace {
@@ -60,6 +61,55 @@ InterpolationState& Interpolation()
     return state;
 }
 
+// Kernels of the two thinning operations. Both keep the 32-bit float
+// arithmetic of their definitions (x = i r and c + e rounded as floats; this
+// file is built without fused multiply-adds) and are written without
+// branches so that they vectorise over the outputs.
+
+// out[i] for i = 1 .. nout - 1 of Diezma; last = nin - 1.
+ORVA_SIMD_CLONES void ThinLinear(const float* __restrict in, int last, float* __restrict out,
+                                 int nout, float r)
+{
+    for (int i = 1; i < nout; ++i) {
+        const float x = static_cast<float>(i) * r;
+        int b = static_cast<int>(x);  // x >= 0: truncation is the floor
+        const float f = x - static_cast<float>(b);
+        b = b < last ? b : last;
+        int next = b + 1;
+        next = next < last ? next : last;
+        const float v0 = in[b];
+        const float v1 = in[next];
+        const float stepped = v0 + (v1 - v0) * 0.1f * f;
+        // At the last input sample there is no next one to step toward.
+        const float exact = (f == 0.0f) ? 1.0f : 0.0f;
+        out[i] = exact != 0.0f || b == last ? v0 : stepped;
+    }
+}
+
+// out[i] for i = 1 .. nout - 1 of DiezmaSinAliasing: the block of i is
+// in[trunc(r i + e)], e = 0 .. length - 1, clipped to in[last]; odd i keep
+// the maximum (start 0), even i the minimum (start 10000). The blocks are
+// swept one offset e at a time over all outputs, so the inner loop runs
+// across outputs and vectorises.
+ORVA_SIMD_CLONES void ThinPeaks(const float* __restrict in, int last, float* __restrict out,
+                                int nout, float r, int length)
+{
+    for (int i = 1; i < nout; ++i)
+        out[i] = (i & 1) ? 0.0f : 10000.0f;
+    for (int e = 0; e < length; ++e) {
+        const float fe = static_cast<float>(e);
+        for (int i = 1; i < nout; ++i) {
+            int idx = static_cast<int>(r * static_cast<float>(i) + fe);
+            idx = idx > last ? last : idx;
+            const float v = in[idx];
+            const float acc = out[i];
+            const float mx = v > acc ? v : acc;
+            const float mn = v < acc ? v : acc;
+            out[i] = (i & 1) ? mx : mn;
+        }
+    }
+}
+
 }  // namespace
 
 extern "C" {
@@ -68,25 +118,8 @@ void Diezma(const float* in, int16_t nin, float* out, int16_t nout)
 {
     if (!in || !out || nin <= 0 || nout <= 0)
         return;
-    const int last = nin - 1;
-    const float r = static_cast<float>(nin) / static_cast<float>(nout);
     out[0] = in[0];
-    for (int i = 1; i < nout; ++i) {
-        const float x = static_cast<float>(i) * r;
-        const float fb = std::floor(x);
-        int b = static_cast<int>(fb);
-        if (b > last) {
-            out[i] = in[last];
-            continue;
-        }
-        const float f = x - fb;
-        if (f == 0.0f || b == last) {
-            // At the last input sample there is no next one to step toward.
-            out[i] = in[b];
-        } else {
-            out[i] = in[b] + (in[b + 1] - in[b]) * 0.1f * f;
-        }
-    }
+    ThinLinear(in, nin - 1, out, nout, static_cast<float>(nin) / static_cast<float>(nout));
 }
 
 void DiezmaSinAliasing(const float* in, int16_t nin, float* out, int16_t nout)
@@ -94,21 +127,12 @@ void DiezmaSinAliasing(const float* in, int16_t nin, float* out, int16_t nout)
     if (!in || !out || nin <= 0 || nout <= 0)
         return;
     const float r = static_cast<float>(nin) / static_cast<float>(nout);
+    // Block length: the number of e = 0, 1, ... with e < r (the same for every block).
+    int length = 0;
+    while (static_cast<float>(length) < r)
+        ++length;
     out[0] = in[0];
-    for (int i = 1; i < nout; ++i) {
-        const float c = r * static_cast<float>(i);
-        const bool odd = (i & 1) != 0;
-        float acc = odd ? 0.0f : 10000.0f;
-        for (int e = 0; static_cast<float>(e) < r; ++e) {
-            const int idx = static_cast<int>(c + static_cast<float>(e));
-            if (idx >= nin)
-                break;  // the last block may reach past the input: clipped
-            const float v = in[idx];
-            if (odd ? (v > acc) : (v < acc))
-                acc = v;
-        }
-        out[i] = acc;
-    }
+    ThinPeaks(in, nin - 1, out, nout, r, length);
 }
 
 void Interpolar(const float* in, float* out, int16_t n1, int16_t n2)
