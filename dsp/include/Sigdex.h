@@ -66,9 +66,10 @@ SIGDEX_API void Hamming(const float* in, float* out, int32_t count);
 SIGDEX_API void Diezma(const float* in, int16_t nin, float* out, int16_t nout);
 
 /* Peak-keeping thinning: out[0] = in[0]; for i >= 1 the block in[trunc(r i + e)],
- * e = 0, 1, ... while e < r, clipped to the input (indexes >= nin are not
- * read); odd i takes the block maximum starting from 0, even i the minimum
- * starting from 10000. nin <= 0 or nout <= 0: refused. */
+ * e = 0, 1, ... while e < r, clipped to the input (an index at or past nin
+ * reads in[nin-1]; nothing past the input is read); odd i takes the block
+ * maximum starting from 0, even i the minimum starting from 10000.
+ * nin <= 0 or nout <= 0: refused. */
 SIGDEX_API void DiezmaSinAliasing(const float* in, int16_t nin, float* out, int16_t nout);
 
 /* Band-limited (spectral zero-padding) resampling of n1 samples to n2:

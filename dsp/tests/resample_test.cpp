@@ -46,7 +46,61 @@ std::unique_ptr<float[]> Exact(std::size_t n, float fill)
     return p;
 }
 
+// The two thinning definitions written out one output at a time, in the same
+// 32-bit float arithmetic, as the model the library's kernels must equal.
+std::vector<float> ModelDiezma(const std::vector<float>& in, int nout)
+{
+    const int nin = static_cast<int>(in.size());
+    const float r = static_cast<float>(nin) / static_cast<float>(nout);
+    std::vector<float> out(static_cast<std::size_t>(nout));
+    out[0] = in[0];
+    for (int i = 1; i < nout; ++i) {
+        volatile float x = static_cast<float>(i) * r;  // no fused multiply-add
+        const float b = std::floor(x);
+        const float f = x - b;
+        const auto k = static_cast<std::size_t>(b);
+        out[static_cast<std::size_t>(i)] = f == 0.0f ? in[k] : in[k] + (in[k + 1] - in[k]) * 0.1f * f;
+    }
+    return out;
+}
+
+std::vector<float> ModelPeaks(const std::vector<float>& in, int nout)
+{
+    const int nin = static_cast<int>(in.size());
+    const float r = static_cast<float>(nin) / static_cast<float>(nout);
+    std::vector<float> out(static_cast<std::size_t>(nout));
+    out[0] = in[0];
+    for (int i = 1; i < nout; ++i) {
+        volatile float c = r * static_cast<float>(i);
+        float acc = (i % 2) ? 0.0f : 10000.0f;
+        for (int e = 0; static_cast<float>(e) < r; ++e) {
+            const float v = in[static_cast<std::size_t>(static_cast<int>(c + static_cast<float>(e)))];
+            if ((i % 2) ? v > acc : v < acc)
+                acc = v;
+        }
+        out[static_cast<std::size_t>(i)] = acc;
+    }
+    return out;
+}
+
 }  // namespace
+
+TEST(Decimation, InstrumentRatiosEqualTheDefinitions)
+{
+    // The input and output counts the instrument uses (ratios 1.25 to 7.8125)
+    // and a few odd ones, on a signal with values on both sides of 0.
+    for (auto [nin, nout] : {std::pair{2048, 1638}, std::pair{2048, 1311}, std::pair{2592, 829},
+                             std::pair{3750, 768}, std::pair{4686, 768}, std::pair{6580, 842},
+                             std::pair{1000, 3}, std::pair{777, 100}, std::pair{50, 49}}) {
+        SCOPED_TRACE(testing::Message() << nin << " -> " << nout);
+        const std::vector<float> in = RandomFloats(static_cast<std::size_t>(nin), 31, -50.0f, 300.0f);
+        std::vector<float> out(static_cast<std::size_t>(nout), 0.0f);
+        Diezma(in.data(), static_cast<int16_t>(nin), out.data(), static_cast<int16_t>(nout));
+        EXPECT_EQ(out, ModelDiezma(in, nout));
+        DiezmaSinAliasing(in.data(), static_cast<int16_t>(nin), out.data(), static_cast<int16_t>(nout));
+        EXPECT_EQ(out, ModelPeaks(in, nout));
+    }
+}
 
 TEST(Decimation, DiezmaPicksAndTenthStep)
 {
