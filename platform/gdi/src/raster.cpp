@@ -163,28 +163,30 @@ void RasterTarget::Segment(std::int64_t x0, std::int64_t y0, std::int64_t x1, st
     const std::ptrdiff_t stride = stride_;
     const std::ptrdiff_t major_step = x_major ? major_sign : major_sign * stride;
     const std::ptrdiff_t minor_step = x_major ? minor_sign * stride : minor_sign;
-    std::uint32_t* p = pixels_ + y0 * stride + x0;
+    // An index rather than a pointer: after the last pixel it may step past
+    // the block, which an index may do and a pointer may not.
+    std::ptrdiff_t at = y0 * stride + x0;
     const std::int64_t two_steps = 2 * steps;
     const std::int64_t two_minor = 2 * aminor;
     std::int64_t r = steps;  // rounding remainder at k = 0
     if (solid) {
       for (std::int64_t k = 0; k < count; ++k) {
-        *p = pixel;
-        p += major_step;
+        pixels_[at] = pixel;
+        at += major_step;
         r += two_minor;
         if (r >= two_steps) {
           r -= two_steps;
-          p += minor_step;
+          at += minor_step;
         }
       }
     } else {
       for (std::int64_t k = 0; k < count; ++k) {
-        if ((pattern >> ((start_phase + k) % period)) & 1u) *p = pixel;
-        p += major_step;
+        if ((pattern >> ((start_phase + k) % period)) & 1u) pixels_[at] = pixel;
+        at += major_step;
         r += two_minor;
         if (r >= two_steps) {
           r -= two_steps;
-          p += minor_step;
+          at += minor_step;
         }
       }
     }
