@@ -58,8 +58,9 @@ class ImageDC {
 };
 
 // A DrawTarget over an active QPainter (printer pages, PDF, any paint device),
-// with the size of the painter's device in its pixels. Reading pixels is not
-// possible (CLR_INVALID). The painter must stay active while in use.
+// with the size of the painter's device in its pixels; the painter's own
+// transform, if any, applies on top. Reading pixels is not possible
+// (CLR_INVALID). The painter must stay active while in use.
 class PainterTarget : public DrawTarget {
  public:
   explicit PainterTarget(QPainter* painter);
