@@ -338,18 +338,32 @@ void Osciloscopio::WriteProperties(hosting::PropertyBag& bag) const {
 }
 
 void Osciloscopio::ReadProperties(const hosting::PropertyBag& bag) {
+  // Only integer fields can refuse a stored value (error 6 when it does not
+  // fit). Check them all first, so that a bad record changes nothing rather
+  // than leaving the instrument half loaded.
+  static const char* const kInt16Keys[] = {
+      "BaseDeTiemposActual", "DireccionES", "AcoplamientoCanal1", "AcoplamientoCanal2",
+      "GananciaCanal1", "GananciaCanal2", "ModoDisparo", "CanalDisparo", "DisparoExterno",
+      "Nivel", "Flanco", "GananciaCanalD", "AcoplamientoCanalD", "BaseDeTiemposD", "Promediado",
+      "DesplazamientoYCanal1", "DesplazamientoYCanal2", "DesplazamientoYCanalD"};
+  static const char* const kInt32Keys[] = {"MuestrasExtraPre", "MuestrasExtraPos", "MuestrasPre",
+                                           "MuestrasPos", "Muestras"};
+  static const char* const kByteKeys[] = {"CompensacionDeOffset1", "CompensacionDeOffset2",
+                                          "Vm1Byte", "Vm2Byte"};
+  for (const char* k : kInt16Keys) (void)bag.ReadInt16(k, 0);
+  for (const char* k : kInt32Keys) (void)bag.ReadInt32(k, 0);
+  for (const char* k : kByteKeys) {
+    const std::int64_t v = bag.ReadInt(k, 0);
+    if (v < 0 || v > 255) throw hosting::ControlError(hosting::kOverflow);
+  }
+
   // Fields are assigned directly: no clamping, no side effects, no notification.
   auto i16 = [&](const char* k) { return bag.ReadInt16(k, 0); };
   auto i32 = [&](const char* k) { return bag.ReadInt32(k, 0); };
   auto d = [&](const char* k) { return bag.ReadDouble(k, 0.0); };
   auto b = [&](const char* k) { return bag.ReadBool(k, false); };
   auto s = [&](const char* k) { return bag.ReadString(k, kTextDefault); };
-  auto byte = [&](const char* k) {
-    // A byte field holds 0..255; anything else does not fit (error 6).
-    const std::int64_t v = bag.ReadInt(k, 0);
-    if (v < 0 || v > 255) throw hosting::ControlError(hosting::kOverflow);
-    return static_cast<std::uint8_t>(v);
-  };
+  auto byte = [&](const char* k) { return static_cast<std::uint8_t>(bag.ReadInt(k, 0)); };
   auto pic = [&](const char* k) -> PictureHandle {
     const std::string bytes = bag.ReadString(k, std::string());
     if (bytes.empty()) return nullptr;

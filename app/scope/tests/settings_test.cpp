@@ -353,11 +353,17 @@ TEST(ScopePersistence, LoadingAssignsFieldsWithoutSettersOrClamping) {
   EXPECT_EQ(z.osc->path(), "0");  // missing text keys read "0"
 }
 
-TEST(ScopePersistence, ValuesThatDoNotFitTheirFieldsRaiseOverflow) {
+TEST(ScopePersistence, ValuesThatDoNotFitTheirFieldsRaiseOverflowAndChangeNothing) {
   Rig r;
+  r.osc->GananciaCanal1(4);
+  r.osc->path("/before");
   PropertyBag bag;
+  bag.Write("GananciaCanal1", std::int64_t{7}, 0);
+  bag.Write("Path", std::string("/after"), std::string("0"));
   bag.Write("Nivel", std::int64_t{70000}, 0);
   EXPECT_THROW(r.osc->ReadProperties(bag), ControlError);
+  EXPECT_EQ(r.osc->GananciaCanal1(), 4);
+  EXPECT_EQ(r.osc->path(), "/before");
   PropertyBag bytes;
   bytes.Write("Vm1Byte", std::int64_t{300}, 0);
   try {
