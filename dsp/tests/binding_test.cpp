@@ -8,7 +8,7 @@
 
 #include "Sigdex.h"
 
-TEST(Binding, EveryExportResolvesByNameAndRuns)
+TEST(SigdexBinding, EveryExportResolvesByNameAndRuns)
 {
     void* lib = dlopen("libSigdex.so", RTLD_NOW | RTLD_LOCAL);
     if (!lib)

@@ -46,7 +46,7 @@ std::vector<float> Cosine(int n, int cycles, double amplitude = 1.0)
 
 }  // namespace
 
-TEST(LowPass, PassAndStopBins)
+TEST(SigdexLowPass, PassAndStopBins)
 {
     // N = 16, rate 16, cut-off 2: z = 6, frequencies -2..2 survive.
     const std::vector<float> pass = Cosine(16, 2, 1.5);
@@ -74,7 +74,7 @@ TEST(LowPass, PassAndStopBins)
     }
 }
 
-TEST(LowPass, CutOffAtOrAboveNyquistKeepsTheInput)
+TEST(SigdexLowPass, CutOffAtOrAboveNyquistKeepsTheInput)
 {
     for (int n : {2, 8, 1024, 8192}) {
         SCOPED_TRACE(n);
@@ -91,7 +91,7 @@ TEST(LowPass, CutOffAtOrAboveNyquistKeepsTheInput)
     }
 }
 
-TEST(LowPass, RefusalsAndTableLifecycle)
+TEST(SigdexLowPass, RefusalsAndTableLifecycle)
 {
     const std::vector<float> x = RandomFloats(16384, 8);
     std::vector<float> y(16384, 5.0f);
@@ -124,7 +124,7 @@ TEST(LowPass, RefusalsAndTableLifecycle)
     }
 }
 
-TEST(VectorUtilities, PositionsOfExtremes)
+TEST(SigdexVectorUtilities, PositionsOfExtremes)
 {
     const float a[] = {1, 3, 3, 2};
     double value = 0;
@@ -151,7 +151,7 @@ TEST(VectorUtilities, PositionsOfExtremes)
     EXPECT_EQ(PosMin(ramp.data(), 767, &value), 0);
 }
 
-TEST(VectorUtilities, SumDifferenceAndAverage)
+TEST(SigdexVectorUtilities, SumDifferenceAndAverage)
 {
     std::vector<float> a(5, 128.0f), b(5, 128.0f), out(5, 0.0f);
     Suma(a.data(), b.data(), out.data(), 5, 128);
@@ -184,7 +184,7 @@ TEST(VectorUtilities, SumDifferenceAndAverage)
     EXPECT_EQ(untouched, std::vector<float>(3, 1.0f));
 }
 
-TEST(VectorUtilities, ByteConversionWithOffsetInversionAndClamping)
+TEST(SigdexVectorUtilities, ByteConversionWithOffsetInversionAndClamping)
 {
     const uint8_t zero = 0;
     float v = -1.0f;

@@ -85,7 +85,7 @@ std::vector<float> ModelPeaks(const std::vector<float>& in, int nout)
 
 }  // namespace
 
-TEST(Decimation, InstrumentRatiosEqualTheDefinitions)
+TEST(SigdexDecimation, InstrumentRatiosEqualTheDefinitions)
 {
     // The input and output counts the instrument uses (ratios 1.25 to 7.8125)
     // and a few odd ones, on a signal with values on both sides of 0.
@@ -102,7 +102,7 @@ TEST(Decimation, InstrumentRatiosEqualTheDefinitions)
     }
 }
 
-TEST(Decimation, DiezmaPicksAndTenthStep)
+TEST(SigdexDecimation, DiezmaPicksAndTenthStep)
 {
     std::vector<float> in(1000);
     for (int i = 0; i < 1000; ++i)
@@ -125,7 +125,7 @@ TEST(Decimation, DiezmaPicksAndTenthStep)
     EXPECT_EQ(single, 1.0f);
 }
 
-TEST(Decimation, NeverReadsPastTheInputAndRefusesEmptyCounts)
+TEST(SigdexDecimation, NeverReadsPastTheInputAndRefusesEmptyCounts)
 {
     // Every pair of small counts with exact-size buffers (checked by the
     // sanitizers); outputs stay within the input's range.
@@ -167,7 +167,7 @@ TEST(Decimation, NeverReadsPastTheInputAndRefusesEmptyCounts)
     EXPECT_EQ(out, std::vector<float>(8, -2.0f));
 }
 
-TEST(Decimation, PeakKeepingAlternatesMaximumAndMinimum)
+TEST(SigdexDecimation, PeakKeepingAlternatesMaximumAndMinimum)
 {
     std::vector<float> minusOne(40, -1.0f), out(10, 5.0f);
     DiezmaSinAliasing(minusOne.data(), 40, out.data(), 10);
@@ -195,7 +195,7 @@ TEST(Decimation, PeakKeepingAlternatesMaximumAndMinimum)
     EXPECT_EQ(hout[2], 10000.0f);
 }
 
-TEST(Interpolation, BandLimitedSignalsAreReproduced)
+TEST(SigdexInterpolation, BandLimitedSignalsAreReproduced)
 {
     // Cosine below the n1/2 bin, 8 -> 16: out[2j] = in[j].
     std::vector<float> in(8), out(16, 0.0f);
@@ -230,7 +230,7 @@ TEST(Interpolation, BandLimitedSignalsAreReproduced)
     }
 }
 
-TEST(Interpolation, ReductionRefusalInPlaceAndTableLifecycle)
+TEST(SigdexInterpolation, ReductionRefusalInPlaceAndTableLifecycle)
 {
     // n2 < n1: the spectrum is cut to the central n2 bins.
     std::vector<float> in(64), out(16, 0.0f);
@@ -278,7 +278,7 @@ TEST(Interpolation, ReductionRefusalInPlaceAndTableLifecycle)
     }
 }
 
-TEST(RateChange, CambioFMSpansTheInputAtTheNewRate)
+TEST(SigdexRateChange, CambioFMSpansTheInputAtTheNewRate)
 {
     // 1024 samples of a slow sine at rate 1, to rate 2.5: g = 2560 outputs
     // (through a 4096-point interpolation) in a buffer of exactly that size.

@@ -38,7 +38,7 @@ void ExpectMatchesReference(int n, uint32_t seed)
 
 }  // namespace
 
-TEST(SpectrumTransform, FastReferenceAgreesWithDirectDft)
+TEST(SigdexSpectrumTransform, FastReferenceAgreesWithDirectDft)
 {
     const std::vector<float> re = RandomFloats(512, 7), im = RandomFloats(512, 8);
     const Complex a = Dft(ToDouble(re), ToDouble(im));
@@ -49,13 +49,13 @@ TEST(SpectrumTransform, FastReferenceAgreesWithDirectDft)
     }
 }
 
-TEST(SpectrumTransform, RandomVectorsMatchDoublePrecisionDftAtEverySize)
+TEST(SigdexSpectrumTransform, RandomVectorsMatchDoublePrecisionDftAtEverySize)
 {
     for (int n = 2; n <= 16384; n *= 2)
         ExpectMatchesReference(n, static_cast<uint32_t>(n));
 }
 
-TEST(SpectrumTransform, CentredOrderOfImpulseConstantAndCosine)
+TEST(SigdexSpectrumTransform, CentredOrderOfImpulseConstantAndCosine)
 {
     const int n = 64;
     // Impulse: flat spectrum, re = 1, im = 0 everywhere.
@@ -106,7 +106,7 @@ TEST(SpectrumTransform, CentredOrderOfImpulseConstantAndCosine)
     EXPECT_NEAR(re[n / 2], 0.0, 1e-4);
 }
 
-TEST(SpectrumMagnitude, DecibelsAndZeroBins)
+TEST(SigdexSpectrumMagnitude, DecibelsAndZeroBins)
 {
     const int n = 8;
     std::vector<float> re(n, 0.0f), im(n, 0.0f);
@@ -134,7 +134,7 @@ TEST(SpectrumMagnitude, DecibelsAndZeroBins)
     EXPECT_TRUE(std::isfinite(lin[3]));
 }
 
-TEST(SpectrumTransform, InvalidSizesAreRefusedAndKeepTheCurrentTables)
+TEST(SigdexSpectrumTransform, InvalidSizesAreRefusedAndKeepTheCurrentTables)
 {
     std::vector<float> re = RandomFloats(64, 3), im = RandomFloats(64, 4);
     FFT(re.data(), im.data(), 16);
@@ -157,7 +157,7 @@ TEST(SpectrumTransform, InvalidSizesAreRefusedAndKeepTheCurrentTables)
     }
 }
 
-TEST(SpectrumTransform, TableLifecycleAcrossSizesAndRelease)
+TEST(SigdexSpectrumTransform, TableLifecycleAcrossSizesAndRelease)
 {
     FFTCerrar();
     FFTCerrar();  // harmless when repeated
@@ -177,7 +177,7 @@ TEST(SpectrumTransform, TableLifecycleAcrossSizesAndRelease)
 }
 
 #ifdef SIGDEX_TEST_FFTW
-TEST(SpectrumTransform, AgreesWithFftwAtLargeSizes)
+TEST(SigdexSpectrumTransform, AgreesWithFftwAtLargeSizes)
 {
     for (int n : {1024, 8192, 16384}) {
         SCOPED_TRACE(n);
@@ -205,7 +205,7 @@ TEST(SpectrumTransform, AgreesWithFftwAtLargeSizes)
 }
 #endif
 
-TEST(SpectrumWindow, HammingValuesLengthsAndInPlace)
+TEST(SigdexSpectrumWindow, HammingValuesLengthsAndInPlace)
 {
     std::vector<float> in = {2, 2, 2, 2, 2}, out(5, 0.0f);
     Hamming(in.data(), out.data(), 5);
