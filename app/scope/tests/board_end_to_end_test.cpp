@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <optional>
+#include <string>
 
 #include "orva/scope/osciloscopio.h"
 #include "orvaboard.h"
@@ -33,15 +34,18 @@ std::optional<double> CrossingNear256(const std::vector<float>& a, double level,
   return best;
 }
 
-class ScopeBoardEndToEnd : public ::testing::Test {
+// The older 40 MHz model runs at the programmed time scale; the larger model's
+// 50 MHz clock samples 25% faster, which changes the time scale but not the
+// alignment.
+class ScopeBoardEndToEnd : public ::testing::TestWithParam<sim::Model> {
  protected:
   void SetUp() override {
-    sim::InstallSimulatedBoard(sim::Model::kKtr2);  // 40 MHz clock: time scale as programmed
+    sim::InstallSimulatedBoard(GetParam());
     sim::SetInstantCaptures(true);
     no_calibrar_ganancia(1);  // raw samples: no calibration file in the tests
     osc_.DireccionES(0x390);
     osc_.path("");
-    ASSERT_EQ(osc_.Configuracion(), TIPO_KTR2);
+    ASSERT_EQ(osc_.Configuracion(), GetParam() == sim::Model::kKtr2 ? TIPO_KTR2 : TIPO_KTR5);
     osc_.CanalDisparo(1);
     osc_.Canal1Activo(true);
     osc_.Canal2Activo(true);
@@ -77,7 +81,7 @@ class ScopeBoardEndToEnd : public ::testing::Test {
   Osciloscopio osc_{MakeLibraryBoardCalls(), [this] { return now_; }};
 };
 
-TEST_F(ScopeBoardEndToEnd, SineCrossingSitsAtTheScreensLeftEdgeAcrossTimebases) {
+TEST_P(ScopeBoardEndToEnd, SineCrossingSitsAtTheScreensLeftEdgeAcrossTimebases) {
   const double volts_per_div = 2.0;
   const double amplitude = 3.0;  // volts: 48 codes
   for (const int timebase : {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 14, 15, 17, 20}) {
@@ -104,15 +108,15 @@ TEST_F(ScopeBoardEndToEnd, SineCrossingSitsAtTheScreensLeftEdgeAcrossTimebases) 
       const auto x = CrossingNear256(a, osc_.Nivel(), slope == 0);
       ASSERT_TRUE(x.has_value()) << "timebase " << timebase << " slope " << slope;
       const double err = *x - 256.0;
-      std::printf("alignment %-10s slope %d, %.1f div/period: crossing at %.3f, error %+.3f samples\n",
-                  std::string(Timebase(timebase).text).c_str(), slope, divisions_per_period, *x, err);
+      std::printf("alignment %s %-10s slope %d, %.1f div/period: crossing at %.3f, error %+.3f samples\n",
+                  GetParam() == sim::Model::kKtr2 ? "ktr2" : "ktr5", std::string(Timebase(timebase).text).c_str(), slope, divisions_per_period, *x, err);
       EXPECT_LE(std::abs(err), 1.0) << "timebase " << timebase << " slope " << slope;
      }
     }
   }
 }
 
-TEST_F(ScopeBoardEndToEnd, ChannelTwoAndGroundCouplingComeThrough) {
+TEST_P(ScopeBoardEndToEnd, ChannelTwoAndGroundCouplingComeThrough) {
   sim::Signal s1;
   s1.kind = sim::Signal::Kind::kSine;
   s1.frequency = 1.0 / (3.3 * 1e-3);
@@ -133,7 +137,7 @@ TEST_F(ScopeBoardEndToEnd, ChannelTwoAndGroundCouplingComeThrough) {
   EXPECT_EQ(osc_.Minimo2(), 128.0);
 }
 
-TEST_F(ScopeBoardEndToEnd, AutoModeWithoutTriggerFallsBackAndStillProducesTraces) {
+TEST_P(ScopeBoardEndToEnd, AutoModeWithoutTriggerFallsBackAndStillProducesTraces) {
   sim::Signal s;
   s.kind = sim::Signal::Kind::kSine;
   s.frequency = 1.0 / (3.3 * 1e-3);
@@ -159,6 +163,13 @@ TEST_F(ScopeBoardEndToEnd, AutoModeWithoutTriggerFallsBackAndStillProducesTraces
   EXPECT_FALSE(osc_.FuerzaModoSoftware());
   EXPECT_EQ(Capture(), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Models, ScopeBoardEndToEnd,
+                         ::testing::Values(sim::Model::kKtr2, sim::Model::kKtr5),
+                         [](const ::testing::TestParamInfo<sim::Model>& info) {
+                           return info.param == sim::Model::kKtr2 ? std::string("Ktr2")
+                                                                  : std::string("Ktr5");
+                         });
 
 }  // namespace
 }  // namespace orva::scope
