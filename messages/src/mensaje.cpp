@@ -92,7 +92,10 @@ int ShowMessageWindow(int language, const std::string& first_line, const std::st
                       const std::array<std::string, 3>& captions) {
   if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
     throw hosting::ControlError(5, "Invalid procedure call or argument: no window system to show the message");
-  Mensaje window(language, QApplication::activeWindow());
+  // No parent: the window is application-modal and owned by this frame alone,
+  // so nothing else can delete it while it is on screen.
+  Mensaje window(language);
+  window.setWindowModality(Qt::ApplicationModal);
   window.Label1(0)->setText(ToQ(first_line));
   window.Label1(1)->setText(ToQ(second_line));
   for (int k = 0; k < 3; ++k) window.SSCommand1(k)->setText(ToQ(captions[static_cast<std::size_t>(k)]));
