@@ -38,7 +38,7 @@ double HammingWeight(int32_t i, int32_t count)
 }
 
 // Squares are summed in double so that large spectra cannot overflow to
-// infinity; an exactly zero bin reads 0 (and later 0 dB-free 0, not -inf).
+// infinity; an exactly zero bin reads 0.
 ORVA_SIMD_CLONES void MagnitudeLinear(const float* __restrict re, const float* __restrict im,
                                       float* __restrict out, int n, double scale)
 {
@@ -69,12 +69,17 @@ void Modulo(const float* re, const float* im, float* out, int16_t mode)
         return;
     // m = |X| / (N * 0.5): a full-scale sine of amplitude A reads A at its bin.
     const double scale = 1.0 / (n * 0.5);
-    MagnitudeLinear(re, im, out, n, scale);
-    if (mode == 1) {
-        for (int i = 0; i < n; ++i) {
-            if (out[i] != 0.0f)
-                out[i] = static_cast<float>(20.0 * std::log10(100.0 * out[i]));
-        }
+    if (mode != 1) {
+        MagnitudeLinear(re, im, out, n, scale);
+        return;
+    }
+    // Decibels from the double-precision magnitude, so that a tiny non-zero
+    // bin gives a large negative figure rather than underflowing to 0.
+    for (int i = 0; i < n; ++i) {
+        const double r = re[i], q = im[i];
+        out[i] = (r == 0.0 && q == 0.0)
+                     ? 0.0f
+                     : static_cast<float>(20.0 * std::log10(100.0 * std::sqrt(r * r + q * q) * scale));
     }
 }
 

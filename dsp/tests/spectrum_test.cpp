@@ -112,7 +112,7 @@ TEST(SigdexSpectrumMagnitude, DecibelsAndZeroBins)
     std::vector<float> re(n, 0.0f), im(n, 0.0f);
     FFT(re.data(), im.data(), n);  // sets the current size to 8
     // m = |X| / 4: 0.04 gives m = 0.01, which is 0 dB; 3 + 4i gives m = 1.25.
-    re = {0.04f, 0.0f, 3.0f, 0.0f, -40.0f, 0.0f, 0.0f, 1e-30f};
+    re = {0.04f, 0.0f, 3.0f, 0.0f, -40.0f, 1e-44f, 0.0f, 1e-30f};
     im = {0.0f, 0.0f, 4.0f, 0.0f, 0.0f, 0.0f, -0.0f, 0.0f};
     std::vector<float> db(n, -7.0f), lin(n, -7.0f);
     Modulo(re.data(), im.data(), db.data(), 1);
@@ -123,6 +123,9 @@ TEST(SigdexSpectrumMagnitude, DecibelsAndZeroBins)
     EXPECT_NEAR(db[4], 20 * std::log10(1000.0), 1e-4);
     EXPECT_EQ(db[6], 0.0f);  // negative zero is zero too
     EXPECT_TRUE(std::isfinite(db[7]));
+    // A tiny but non-zero bin is very negative, not mistaken for an empty one.
+    EXPECT_LT(db[5], -800.0f);
+    EXPECT_NEAR(db[7], 20 * std::log10(100 * 1e-30 / 4), 1e-3);
     EXPECT_NEAR(lin[0], 0.01, 1e-7);
     EXPECT_NEAR(lin[2], 1.25, 1e-6);
     EXPECT_EQ(lin[1], 0.0f);
