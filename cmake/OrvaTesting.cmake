@@ -17,6 +17,19 @@ function(orva_add_gtest name)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "${env}" LABELS "${ARG_LABELS}"
+    TEST_LIST ${name}_TESTS
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  # Environment and labels are lists, whose separators do not survive being
+  # passed through the discovery step; set them on the discovered tests from a
+  # second include file that CTest reads after the discovery one.
+  set(props_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
+  set(label_arg "")
+  if(ARG_LABELS)
+    set(label_arg "LABELS [==[${ARG_LABELS}]==]")
+  endif()
+  file(WRITE ${props_file}
+    "if(${name}_TESTS)\n"
+    "  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT [==[${env}]==] ${label_arg})\n"
+    "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${props_file})
 endfunction()
