@@ -87,7 +87,10 @@ SIGDEX_API void InterpolarCerrar(void);
 /* Sample-rate change of count samples from rate fin to fout:
  * g = count fout / fin, m = next power of two >= g, Interpolar(in, tmp, count, m)
  * then Diezma(tmp, m, out, k) with k = trunc(g): the output holds k samples
- * spanning the input at the new rate, so out must hold trunc(g) floats.
+ * spanning the input at the new rate, so out must hold trunc(g) floats. (A
+ * count of trunc(g / m * count) would cover the same time span at neither
+ * rate, so it is not used.) Example: count 1024, rates 1 and 2.5: g = 2560,
+ * m = 4096, 2560 outputs.
  * Refused (out untouched) when count is not a power of two in 1..8192, a rate
  * is not finite and positive, m > 8192, or k < 1. */
 SIGDEX_API void CambioFM(const float* in, float* out, int16_t count, double fin, double fout);
