@@ -8,7 +8,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class Calibration : public SimBoardTest {
+class BoardCalibration : public SimBoardTest {
  protected:
   void Load(const std::vector<uint8_t>& bytes) {
     WriteFile(dir_.path() / "cal.dat", bytes);
@@ -29,7 +29,7 @@ class Calibration : public SimBoardTest {
   TempDir dir_;
 };
 
-TEST_F(Calibration, Format1GainOffsetAndLinearity) {
+TEST_F(BoardCalibration, Format1GainOffsetAndLinearity) {
   auto f = std::make_unique<Format1>();
   // Gain index 2 is board code 1 with step factor 2.
   f->lin[0][0][1][152] = -2;
@@ -62,7 +62,7 @@ TEST_F(Calibration, Format1GainOffsetAndLinearity) {
   EXPECT_EQ(Correct(140, 141, 2, 2), std::make_pair(140, 141));
 }
 
-TEST_F(Calibration, Format1OffsetCodesByCouplingAndCode) {
+TEST_F(BoardCalibration, Format1OffsetCodesByCouplingAndCode) {
   auto f = std::make_unique<Format1>();
   f->ob1[0][0][3] = 0x11;  // channel 1, DC, code 3 (gain index 4)
   f->ob1[0][1][3] = 0x22;  // channel 1, AC
@@ -78,7 +78,7 @@ TEST_F(Calibration, Format1OffsetCodesByCouplingAndCode) {
   EXPECT_EQ(OffsetWord(4, 10, 1, 1), 0x1133);
 }
 
-TEST_F(Calibration, Format2AddsItsOffsetPerRateAndScalesPerGainIndex) {
+TEST_F(BoardCalibration, Format2AddsItsOffsetPerRateAndScalesPerGainIndex) {
   auto f = std::make_unique<Format2>();
   f->fo2[0][5][3][0] = 4.0f;   // channel 1, gain index 5, divider 3, DC
   f->fo2[0][5][5][0] = -4.0f;  // same at divider 5
@@ -101,7 +101,7 @@ TEST_F(Calibration, Format2AddsItsOffsetPerRateAndScalesPerGainIndex) {
   EXPECT_EQ(Correct(10, 128, 5, 5, 0), std::make_pair(128, 128));
 }
 
-TEST_F(Calibration, PathFormsAndLimits) {
+TEST_F(BoardCalibration, PathFormsAndLimits) {
   auto f = std::make_unique<Format2>();
   WriteFile(dir_.path() / "cal.dat", f->Bytes());
   const std::string d = dir_.str();
@@ -130,7 +130,7 @@ TEST_F(Calibration, PathFormsAndLimits) {
   EXPECT_EQ(kt2_calibra(huge.c_str()), -1);
 }
 
-TEST_F(Calibration, FailedAndUnknownLoadsKeepThePreviousCalibration) {
+TEST_F(BoardCalibration, FailedAndUnknownLoadsKeepThePreviousCalibration) {
   auto f = std::make_unique<Format2>();
   for (auto& g : f->ob2[0]) g[0] = g[1] = 100;
   for (auto& g : f->ob2[1]) g[0] = g[1] = 100;
@@ -173,7 +173,7 @@ TEST_F(Calibration, FailedAndUnknownLoadsKeepThePreviousCalibration) {
   EXPECT_EQ(OffsetWord(0, 0, 1, 1), 0x6464);
 }
 
-TEST_F(Calibration, ConfigurationLoadsTheFileOnlyForARecognisedBoard) {
+TEST_F(BoardCalibration, ConfigurationLoadsTheFileOnlyForARecognisedBoard) {
   auto f = std::make_unique<Format2>();
   for (auto& g : f->ob2[0]) g[0] = g[1] = 0x21;
   for (auto& g : f->ob2[1]) g[0] = g[1] = 0x43;

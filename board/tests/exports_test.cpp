@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(Exports, EveryExportBindsByName) {
+TEST(BoardExports, EveryExportBindsByName) {
   void* lib = dlopen(ORVABOARD_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(lib, nullptr) << dlerror();
   const char* const names[] = {
@@ -38,7 +38,7 @@ TEST(Exports, EveryExportBindsByName) {
 // Before any board is recognised (type 0) programming still works; the gain
 // byte then carries the coupling bits, like the newer models'. Nothing in this
 // test binary identifies a board, so the process is still at type 0.
-TEST(Exports, UnidentifiedBoardProgramsTheNewerGainLayout) {
+TEST(BoardExports, UnidentifiedBoardProgramsTheNewerGainLayout) {
   namespace sim = orva::board::sim;
   sim::InstallSimulatedBoard(sim::Model::kKtr1);
   aplica_calibracion_especial(1);

@@ -11,7 +11,7 @@ struct Row {
   double clock;
 };
 
-class Identification : public SimBoardTest {
+class BoardIdentification : public SimBoardTest {
  protected:
   // Divider index the board receives for a rate, read from the last write
   // to B+3.
@@ -22,7 +22,7 @@ class Identification : public SimBoardTest {
   }
 };
 
-TEST_F(Identification, EveryRowOfTheTableGivesItsTypeAndClock) {
+TEST_F(BoardIdentification, EveryRowOfTheTableGivesItsTypeAndClock) {
   const Row rows[] = {
       {9, 249, 0, TIPO_KTR2, 40e6},     {9, 249, 77, TIPO_KTR2, 40e6},
       {91, 240, 3, TIPO_KTR1, 40e6},    {128, 180, 4, TIPO_KTR4, 50e6},
@@ -46,7 +46,7 @@ TEST_F(Identification, EveryRowOfTheTableGivesItsTypeAndClock) {
   }
 }
 
-TEST_F(Identification, UnknownCombinationsLeaveTypeAndClockAsTheyWere) {
+TEST_F(BoardIdentification, UnknownCombinationsLeaveTypeAndClockAsTheyWere) {
   sim::SetIdentificationBytes(9, 249, 0);  // a 40 MHz, no-coupling-bit model
   ASSERT_EQ(kt2_configuracio(0x390, nullptr), TIPO_KTR2);
   for (const Row& r : {Row{129, 177, 7, 0, 0}, Row{128, 181, 4, 0, 0}, Row{255, 255, 255, 0, 0},
@@ -60,7 +60,7 @@ TEST_F(Identification, UnknownCombinationsLeaveTypeAndClockAsTheyWere) {
   EXPECT_EQ(sim::LatchedRegisters().gain_coupling, 8 + 16 * 8);
 }
 
-TEST_F(Identification, ABoardAtAnotherAddressIsNotFound) {
+TEST_F(BoardIdentification, ABoardAtAnotherAddressIsNotFound) {
   sim::SetBaseAddress(0x390);
   EXPECT_EQ(kt2_configuracio(0x300, nullptr), 0);
   sim::SetBaseAddress(0x300);
@@ -72,7 +72,7 @@ TEST_F(Identification, ABoardAtAnotherAddressIsNotFound) {
   EXPECT_EQ(Writes().back().port, 0x305);
 }
 
-TEST_F(Identification, RateTableEdges) {
+TEST_F(BoardIdentification, RateTableEdges) {
   sim::SetIdentificationBytes(129, 181, 5);  // 50 MHz
   ASSERT_EQ(kt2_configuracio(0x390, nullptr), TIPO_KTR5);
   EXPECT_EQ(DividerFor(0.0f), 15);
@@ -85,7 +85,7 @@ TEST_F(Identification, RateTableEdges) {
   EXPECT_EQ(DividerFor(-5.0f), 15);
 }
 
-TEST_F(Identification, FamilyInitsRecogniseOnlyTheirModel) {
+TEST_F(BoardIdentification, FamilyInitsRecogniseOnlyTheirModel) {
   sim::SetIdentificationBytes(129, 181, 5);
   EXPECT_EQ(KTR4_Init(0x390, nullptr), 0);
   EXPECT_EQ(KTR5_Init(0x390, nullptr), TIPO_KTR5);
@@ -105,7 +105,7 @@ TEST_F(Identification, FamilyInitsRecogniseOnlyTheirModel) {
   EXPECT_EQ(KTR4_Program(1, 3, 1000, 100, 1, 10, 10, 0, 0), 1);
 }
 
-TEST(EmptyBus, FindsNoBoardAndNeverFaults) {
+TEST(BoardEmptyBus, FindsNoBoardAndNeverFaults) {
   sim::InstallEmptyBus();
   EXPECT_EQ(kt2_configuracio(0x390, nullptr), 0);
   EXPECT_EQ(KTR5_Init(0x390, nullptr), 0);

@@ -9,9 +9,9 @@ namespace {
 
 using Kind = sim::PortAccess::Kind;
 
-class PortExports : public SimBoardTest {};
+class BoardPortExports : public SimBoardTest {};
 
-TEST_F(PortExports, ByteWritesTakeTheLowByteAndReportWhetherTheValueFit) {
+TEST_F(BoardPortExports, ByteWritesTakeTheLowByteAndReportWhetherTheValueFit) {
   EXPECT_EQ(DLL_OUT(0x391, 300), 0);
   EXPECT_EQ(DLL_OUT(0x391, 255), -1);
   EXPECT_EQ(DLL_OUT(0x391, 65541), -1);  // 0x10005: bits 8-15 are zero
@@ -28,7 +28,7 @@ TEST_F(PortExports, ByteWritesTakeTheLowByteAndReportWhetherTheValueFit) {
   EXPECT_EQ(Writes(), expected);
 }
 
-TEST_F(PortExports, ReadsUseTheLow16BitsOfThePortAndSplitWords) {
+TEST_F(BoardPortExports, ReadsUseTheLow16BitsOfThePortAndSplitWords) {
   sim::SetIdentificationBytes(0x81, 0xB5, 0x05);
   EXPECT_EQ(DLL_IN(0x392), 0x81);
   EXPECT_EQ(DLL_IN(0x70000 + 0x395), 0xB5);  // bits 16-31 of the port ignored
@@ -49,7 +49,7 @@ TEST_F(PortExports, ReadsUseTheLow16BitsOfThePortAndSplitWords) {
 
 // The driver stand-in: a request that answers 0 is followed by its release;
 // any other answer (low 16 bits) means no driver, and nothing is released.
-TEST_F(PortExports, DriverCheckReleasesOnlyAfterASuccessfulRequest) {
+TEST_F(BoardPortExports, DriverCheckReleasesOnlyAfterASuccessfulRequest) {
   sim::SetDriverRequestResult(0);
   EXPECT_EQ(CompruebaDriverX(), 1);
   EXPECT_EQ(sim::DriverReleaseCount(), 1);
@@ -61,7 +61,7 @@ TEST_F(PortExports, DriverCheckReleasesOnlyAfterASuccessfulRequest) {
   EXPECT_EQ(sim::DriverReleaseCount(), 2);
 }
 
-TEST(Stopwatch, CountsWholeMillisecondsTruncated) {
+TEST(BoardStopwatch, CountsWholeMillisecondsTruncated) {
   sim::UseManualCounter(1000000);  // 1 MHz counter
   sim::SetManualCounter(5000);
   EXPECT_EQ(InicializaTemporizador(), 0);
@@ -80,7 +80,7 @@ TEST(Stopwatch, CountsWholeMillisecondsTruncated) {
   sim::UseSystemCounter();
 }
 
-TEST(Stopwatch, RunsOnTheMonotonicClock) {
+TEST(BoardStopwatch, RunsOnTheMonotonicClock) {
   sim::UseSystemCounter();
   InicializaTemporizador();
   std::this_thread::sleep_for(std::chrono::milliseconds(25));

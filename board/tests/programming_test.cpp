@@ -8,9 +8,9 @@ namespace {
 using Kind = sim::PortAccess::Kind;
 using Access = sim::PortAccess;
 
-class Programming : public SimBoardTest {};
+class BoardProgramming : public SimBoardTest {};
 
-TEST_F(Programming, WritesTenRegistersInOrder) {
+TEST_F(BoardProgramming, WritesTenRegistersInOrder) {
   aplica_calibracion_especial(1);  // offset codes: the overrides, 128 and 128
   canvia_offset(0x41, 0x42);
   sim::ClearPortLog();
@@ -37,7 +37,7 @@ TEST_F(Programming, WritesTenRegistersInOrder) {
   EXPECT_EQ(sim::PortLog(), expected);  // writes only, nothing read
 }
 
-TEST_F(Programming, OverrideOffsetWord) {
+TEST_F(BoardProgramming, OverrideOffsetWord) {
   aplica_calibracion_especial(1);
   canvia_offset(128, 128);
   kt2_programa_placa(1, 1, 1, 1e6f, 0, 0, 0, 0, 0, 1, 1, 0, 0);
@@ -51,7 +51,7 @@ TEST_F(Programming, OverrideOffsetWord) {
   EXPECT_EQ(sim::LatchedRegisters().offset_word, 0xFF00);
 }
 
-TEST_F(Programming, TriggerPositionFromThePreTriggerCount) {
+TEST_F(BoardProgramming, TriggerPositionFromThePreTriggerCount) {
   auto position = [](uint32_t count_b) {
     kt2_programa_placa(1, 100, count_b, 1e6f, 0, 0, 0, 0, 0, 1, 1, 0, 0);
     return sim::LatchedRegisters().trigger_position;
@@ -66,7 +66,7 @@ TEST_F(Programming, TriggerPositionFromThePreTriggerCount) {
   EXPECT_EQ(sim::LatchedRegisters().trigger_position, static_cast<uint16_t>(8192 - 0x9000));
 }
 
-TEST_F(Programming, ControlByteFields) {
+TEST_F(BoardProgramming, ControlByteFields) {
   auto control = [](uint8_t trig, uint8_t slope, uint8_t mode3, uint8_t bit2, uint8_t ext) {
     kt2_programa_placa(trig, 1, 1, 1e6f, 0, slope, mode3, 0, 0, 1, 1, bit2, ext);
     return sim::LatchedRegisters();
@@ -80,7 +80,7 @@ TEST_F(Programming, ControlByteFields) {
   EXPECT_EQ(control(2, 0, 4, 0, 0).control, 0);
 }
 
-TEST_F(Programming, GainByteLayoutPerModel) {
+TEST_F(BoardProgramming, GainByteLayoutPerModel) {
   auto gain_byte = [](uint8_t g1, uint8_t g2, uint8_t c1, uint8_t c2) {
     kt2_programa_placa(1, 1, 1, 1e6f, 0, 0, 0, g1, g2, c1, c2, 0, 0);
     return sim::LatchedRegisters().gain_coupling;
@@ -101,7 +101,7 @@ TEST_F(Programming, GainByteLayoutPerModel) {
   EXPECT_EQ(gain_byte(10, 4, 2, 2), 12 + 16 * 14);
 }
 
-TEST_F(Programming, OscilNewProgramsTwiceWithItsArguments) {
+TEST_F(BoardProgramming, OscilNewProgramsTwiceWithItsArguments) {
   int16_t out1 = 11, out2 = 22;
   EXPECT_EQ(kt2_oscil_new(/*trigger*/ 2, /*c1*/ 1, /*c2*/ 2, &out1, &out2, /*g1*/ 3, /*g2*/ 5,
                           /*A*/ 4340, /*B*/ 2240, /*level*/ 0x1C8, /*slope*/ 1,
@@ -127,7 +127,7 @@ TEST_F(Programming, OscilNewProgramsTwiceWithItsArguments) {
   EXPECT_EQ(Writes(), w);
 }
 
-TEST_F(Programming, FamiliesForwardTheirSettings) {
+TEST_F(BoardProgramming, FamiliesForwardTheirSettings) {
   ASSERT_EQ(KTR4_Init(0x390, nullptr), 0);
   Install(sim::Model::kKtr4);
   ASSERT_EQ(KTR4_Init(0x390, nullptr), TIPO_KTR4);

@@ -18,9 +18,9 @@ std::vector<uint8_t> Ramp(std::size_t n, int offset) {
   return v;
 }
 
-class Readout : public SimBoardTest {};
+class BoardReadout : public SimBoardTest {};
 
-TEST_F(Readout, RawReadoutHoldsTheLastSamplesInTimeOrder) {
+TEST_F(BoardReadout, RawReadoutHoldsTheLastSamplesInTimeOrder) {
   const auto a = Ramp(500, 3), b = Ramp(500, 100);
   sim::LoadCapture(a, b);
   std::vector<uint8_t> buf1(40, 0xEE), buf2(40, 0xEE);
@@ -63,7 +63,7 @@ TEST_F(Readout, RawReadoutHoldsTheLastSamplesInTimeOrder) {
   EXPECT_TRUE(sim::PortLog().empty());
 }
 
-TEST_F(Readout, CorrectedReadoutReadsSkipMoreAndWalksChannel2Backwards) {
+TEST_F(BoardReadout, CorrectedReadoutReadsSkipMoreAndWalksChannel2Backwards) {
   // count A 100, count B 50, skip 10: 160 samples read per channel, 150 kept.
   const auto a = Ramp(600, 1), b = Ramp(600, 50);
   sim::LoadCapture(a, b);
@@ -89,7 +89,7 @@ TEST_F(Readout, CorrectedReadoutReadsSkipMoreAndWalksChannel2Backwards) {
   }
 }
 
-TEST_F(Readout, ClippingAndGround) {
+TEST_F(BoardReadout, ClippingAndGround) {
   std::vector<uint8_t> a(64, 128), b(64, 128);
   a[10] = 0;
   b[20] = 255;
@@ -113,7 +113,7 @@ TEST_F(Readout, ClippingAndGround) {
   EXPECT_EQ(c.clipped2, 0);
 }
 
-TEST_F(Readout, SeamDifferenceAndItsLimit) {
+TEST_F(BoardReadout, SeamDifferenceAndItsLimit) {
   // N = 300 + 100 + 0 = 400 -> q = 3. Trigger channel 1 compares time-ordered
   // work samples W1[q + B + 256] and W1[B + 256] of the N read.
   auto seam_channel1 = [](int diff) {
@@ -141,7 +141,7 @@ TEST_F(Readout, SeamDifferenceAndItsLimit) {
   EXPECT_EQ(Read(100, 50, 0, 2, 3, 3, 1, 1).seam, 0);
 }
 
-TEST_F(Readout, OversizedOrMalformedRequestsAreRefusedWithoutPortTraffic) {
+TEST_F(BoardReadout, OversizedOrMalformedRequestsAreRefusedWithoutPortTraffic) {
   sim::LoadCapture(Ramp(100, 0), Ramp(100, 0));
   sim::ClearPortLog();
   std::vector<uint8_t> out1(20000, 0xEE), out2(20000, 0xEE);
@@ -171,7 +171,7 @@ TEST_F(Readout, OversizedOrMalformedRequestsAreRefusedWithoutPortTraffic) {
   EXPECT_EQ(out1[15900], 0xEE);
 }
 
-TEST_F(Readout, SmallerModelMirrorsChannel1AndBoundsItsScratch) {
+TEST_F(BoardReadout, SmallerModelMirrorsChannel1AndBoundsItsScratch) {
   Install(sim::Model::kKtr4);
   ASSERT_EQ(KTR4_Init(0x390, nullptr), TIPO_KTR4);
   sim::Signal sine;  // 1 kHz, 1 V on channel 1; something else on channel 2
@@ -201,7 +201,7 @@ TEST_F(Readout, SmallerModelMirrorsChannel1AndBoundsItsScratch) {
   EXPECT_TRUE(sim::PortLog().empty());
 }
 
-TEST_F(Readout, LargerModelReadMemoryUsesTheStoredSettings) {
+TEST_F(BoardReadout, LargerModelReadMemoryUsesTheStoredSettings) {
   ASSERT_EQ(KTR5_Init(0x390, nullptr), TIPO_KTR5);
   ASSERT_EQ(KTR5_Program(0, 1, 3, 3, 1250000, 127, 3, 300, 100, 0, 1, 0), 1);
   ASSERT_EQ(KTR5_EndOfcapture(), 256);
@@ -215,7 +215,7 @@ TEST_F(Readout, LargerModelReadMemoryUsesTheStoredSettings) {
   EXPECT_NE(b2[0], 0xEE);
 }
 
-TEST_F(Readout, ReadVectorWaitsForDataReady) {
+TEST_F(BoardReadout, ReadVectorWaitsForDataReady) {
   sim::LoadCapture({200}, {200});
   DLLOUT8(0x392, 2);
   sim::SetDataReadyAfterReads(3);

@@ -17,7 +17,7 @@ namespace {
 
 using Kind = sim::Signal::Kind;
 
-TEST(SimSignals, GrammarAndDefaults) {
+TEST(BoardSimSignals, GrammarAndDefaults) {
   sim::Signal a, b;
   std::string err;
   ASSERT_TRUE(sim::ParseSignals("sine:f=1000,a=1.5;dc:o=0.5", &a, &b, &err)) << err;
@@ -45,7 +45,7 @@ TEST(SimSignals, GrammarAndDefaults) {
   EXPECT_DOUBLE_EQ(a.frequency, 1000.0);
 }
 
-TEST(SimSignals, MalformedTextNamesTheBadPartAndChangesNothing) {
+TEST(BoardSimSignals, MalformedTextNamesTheBadPartAndChangesNothing) {
   const std::pair<const char*, const char*> bad[] = {
       {"saw:f=10", "saw"},
       {"sine:f=abc", "abc"},
@@ -74,7 +74,7 @@ TEST(SimSignals, MalformedTextNamesTheBadPartAndChangesNothing) {
   EXPECT_FALSE(sim::ParseModel("ktr3", &m));
 }
 
-TEST(SimCodes, ThirtyTwoCodesPerDivisionAroundMidScale) {
+TEST(BoardSimCodes, ThirtyTwoCodesPerDivisionAroundMidScale) {
   const double vdiv[8] = {50, 20, 5, 2, 0.5, 0.2, 0.05, 0.02};
   for (int k = 0; k < 8; ++k) {
     EXPECT_EQ(sim::CodeForVolts(0.0, k), 128);
@@ -85,7 +85,7 @@ TEST(SimCodes, ThirtyTwoCodesPerDivisionAroundMidScale) {
   }
 }
 
-class SimCapture : public SimBoardTest {
+class BoardSimCapture : public SimBoardTest {
  protected:
   // Programs with kt2_oscil_new at 1.25 MHz (divider 5 on both clocks) and
   // reads count A + count B samples with skip = count A, as the instrument does.
@@ -100,7 +100,7 @@ class SimCapture : public SimBoardTest {
   }
 };
 
-TEST_F(SimCapture, DcLevelsPerGainAndCoupling) {
+TEST_F(BoardSimCapture, DcLevelsPerGainAndCoupling) {
   sim::SetSignal(1, sim::Signal{Kind::kDc, 0, 0, 0.5, 0});
   sim::SetSignal(2, sim::Signal{Kind::kDc, 0, 0, -0.1, 0});
   // Gain index 6 = board code 4 (0.5 V/div); index 7 = code 5 (0.2 V/div).
@@ -121,7 +121,7 @@ TEST_F(SimCapture, DcLevelsPerGainAndCoupling) {
   EXPECT_EQ(c.ch1[0], 136);
 }
 
-TEST_F(SimCapture, TriggerSitsAtThePreTriggerCount) {
+TEST_F(BoardSimCapture, TriggerSitsAtThePreTriggerCount) {
   sim::SetSignal(1, sim::Signal{Kind::kSine, 1000.0, 1.0, 0.0, 0});
   sim::SetSignal(2, sim::Signal{Kind::kTriangle, 700.0, 1.0, 0.0, 0});
   for (uint8_t level : {128, 170, 90}) {
@@ -148,7 +148,7 @@ TEST_F(SimCapture, TriggerSitsAtThePreTriggerCount) {
   EXPECT_GE(c.ch1[8000], 128);
 }
 
-TEST_F(SimCapture, BothChannelsShareOneTimeBase) {
+TEST_F(BoardSimCapture, BothChannelsShareOneTimeBase) {
   sim::Signal s{Kind::kSine, 3000.0, 0.8, 0.1, 0};
   sim::SetSignal(1, s);
   sim::SetSignal(2, s);
@@ -159,7 +159,7 @@ TEST_F(SimCapture, BothChannelsShareOneTimeBase) {
   EXPECT_EQ(*top, sim::CodeForVolts(0.9, 4));
 }
 
-TEST_F(SimCapture, UntriggeredWhenForcedOrExternal) {
+TEST_F(BoardSimCapture, UntriggeredWhenForcedOrExternal) {
   sim::SetSignal(1, sim::Signal{Kind::kDc, 0, 0, 0.0, 0});
   sim::SetSignal(2, sim::Signal{Kind::kDc, 0, 0, 0.0, 0});
   // A flat input never crosses 160: the capture keeps running.
@@ -172,7 +172,7 @@ TEST_F(SimCapture, UntriggeredWhenForcedOrExternal) {
   EXPECT_EQ(comprueba_fin_de_captura(), 256);
 }
 
-TEST_F(SimCapture, CapturesEndInRealTime) {
+TEST_F(BoardSimCapture, CapturesEndInRealTime) {
   sim::SetInstantCaptures(false);
   // 4000 + 2000 samples at 40 MHz / 2^10 = 39062.5 Hz: about 154 ms.
   kt2_oscil_new(1, 1, 1, nullptr, nullptr, 6, 6, 4000, 2000, 127, 0, 1024 / 40e6f, 0, 3, 0);
@@ -187,7 +187,7 @@ TEST_F(SimCapture, CapturesEndInRealTime) {
   EXPECT_EQ(comprueba_fin_de_captura(), 256);
 }
 
-TEST_F(SimCapture, NoiseIsTheSameForTheTriggerAndTheReadout) {
+TEST_F(BoardSimCapture, NoiseIsTheSameForTheTriggerAndTheReadout) {
   sim::SetSignal(1, sim::Signal{Kind::kSine, 2000.0, 1.0, 0.0, 0.05});
   for (int run = 0; run < 5; ++run) {
     const Capture c = Acquire(1, 6, 6, 1, 1, 128, 0, 1);
@@ -210,7 +210,7 @@ std::pair<std::string, int> RunProbe(const std::string& env, const std::string& 
   return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
-TEST(SimEnvironment, ModelAndSignalsComeFromTheEnvironment) {
+TEST(BoardSimEnvironment, ModelAndSignalsComeFromTheEnvironment) {
   auto [out, status] = RunProbe("ORVABOARD_SIM=ktr4");
   EXPECT_EQ(status, 0) << out;
   EXPECT_NE(out.find("KTR4 (type 4)"), std::string::npos) << out;
