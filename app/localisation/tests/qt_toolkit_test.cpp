@@ -26,8 +26,10 @@ QApplication& App() {
   static int argc = 1;
   static char name[] = "loc_qt_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  // Kept for the whole process and never destroyed: tearing an application
+  // down among the exit-time destructors of Qt's own globals is unsafe.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
 }
 
 // A small main window: labels, a button, a frame, a text box, a menu, the tab
