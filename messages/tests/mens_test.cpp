@@ -1,6 +1,7 @@
 #include "mensajes/mens.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QKeyEvent>
