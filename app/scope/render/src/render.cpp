@@ -1,0 +1,82 @@
+// Trace renderers: rescale to integer points, map, one polyline.
+#include "orva/scope/render.h"
+
+#include <algorithm>
+#include <array>
+
+namespace orva::scope {
+namespace {
+
+constexpr std::int32_t kMaxPoints = 768;
+
+struct Mapping {
+  std::int32_t last;  // logical width n of the trace
+  double escala;
+  double offset;
+};
+
+constexpr Mapping kTiempo{768, 125.0, -128.0};
+constexpr Mapping kEspectro{511, 320.0, -50.0};
+constexpr Mapping kImpresora{768, 62.5, 0.0};
+
+// Shared point buffer: the renderers run on the window thread only, one at a
+// time, and never keep the points after returning.
+std::array<gdi::POINT, kMaxPoints>& PointBuffer() {
+  static std::array<gdi::POINT, kMaxPoints> buffer{};
+  return buffer;
+}
+
+// Steps 1 to 7 (and 8 when restore is set) of every renderer. Returns false
+// when nothing could be drawn.
+void Draw(gdi::Canvas& surface, const std::vector<float>& traza, gdi::COLORREF color,
+          const Mapping& m, bool restore) {
+  surface.SetScaleMode(gdi::Canvas::kPixels);
+  surface.SetForeColor(color);
+  surface.SetDrawStyle(gdi::PS_SOLID);
+  gdi::HDC hdc = surface.hDC();
+  const int saved = gdi::SaveDC(hdc);
+  gdi::SetMapMode(hdc, gdi::MM_ANISOTROPIC);
+  const std::int32_t count =
+      static_cast<std::int32_t>(std::min<std::size_t>(traza.size(), static_cast<std::size_t>(m.last)));
+  auto& puntos = PointBuffer();
+  ReescalaLaSenal(puntos.data(), traza.data(), count, m.escala, m.offset);
+  gdi::SetWindowOrgEx(hdc, 0, 16000, nullptr);
+  gdi::SetWindowExtEx(hdc, m.last, -32000, nullptr);
+  gdi::SetViewportOrgEx(hdc, 0, 0, nullptr);
+  // In pixel mode the scale width and height are the surface's pixel size.
+  gdi::SetViewportExtEx(hdc, static_cast<std::int32_t>(surface.ScaleWidth()),
+                        static_cast<std::int32_t>(surface.ScaleHeight()), nullptr);
+  if (count >= 2) gdi::Polyline(hdc, puntos.data(), count);
+  if (restore && saved > 0) gdi::RestoreDC(hdc, saved);
+}
+
+}  // namespace
+
+void DibujaTrazo(gdi::Canvas& picture, const std::vector<float>& traza, gdi::COLORREF color) {
+  Draw(picture, traza, color, kTiempo, true);
+  picture.Scale(0, 256, 768, 0);
+}
+
+void DibujaTrazoEspectro(gdi::Canvas& picture, const std::vector<float>& traza,
+                         gdi::COLORREF color) {
+  Draw(picture, traza, color, kEspectro, true);
+  picture.Scale(0, 256, 511, 0);
+}
+
+void DibujaTrazoImpresora(gdi::Canvas& printer, const std::vector<float>& traza,
+                          gdi::COLORREF color, bool restaurar) {
+  // The page's user scale is the property saved here and set back on restore.
+  const double left = printer.ScaleLeft(), top = printer.ScaleTop();
+  const double width = printer.ScaleWidth(), height = printer.ScaleHeight();
+  const int mode = printer.ScaleMode();
+  Draw(printer, traza, color, kImpresora, restaurar);
+  if (restaurar) {
+    if (mode == gdi::Canvas::kUser) {
+      printer.Scale(left, top, left + width, top + height);
+    } else {
+      printer.SetScaleMode(mode);
+    }
+  }
+}
+
+}  // namespace orva::scope
