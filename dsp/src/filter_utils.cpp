@@ -5,19 +5,20 @@
 
 #include "Sigdex.h"
 #include "fft_engine.h"
+#include "real_transform.h"
 #include "simd.h"
 #include "spectral_ops.h"
 
 namespace {
 
-using orva::sigdex::FftPlan;
+using orva::sigdex::RealFftPlan;
 
 constexpr int kMaxFilter = 8192;
 
 // Filter tables for the last size plus the two working vectors.
 struct FilterState {
-    FftPlan plan;
-    std::vector<float> work;  // re, im: n each
+    RealFftPlan plan;
+    std::vector<float> work;  // half spectrum re, im: n/2 + 1 each
 
     void Release() noexcept
     {
@@ -31,7 +32,7 @@ struct FilterState {
             return true;
         Release();
         try {
-            std::vector<float> w(2 * static_cast<std::size_t>(n));
+            std::vector<float> w(2 * static_cast<std::size_t>(n / 2 + 1));
             if (!plan.Build(n))
                 return false;
             work = std::move(w);
@@ -94,10 +95,10 @@ void FPBFiltrar(const float* in, float* out, int16_t n, double fs, double fc)
     if (!st.Prepare(n))
         return;
     float* re = st.work.data();
-    float* im = re + n;
-    st.plan.Forward(in, nullptr, re, im, false);
+    float* im = re + (n / 2 + 1);
+    st.plan.Forward(in, re, im);
     orva::sigdex::LowPassSpectrum(re, im, n, z);
-    st.plan.Forward(re, im, out, im, false);
+    st.plan.Inverse(re, im, out);
 }
 
 void FPBCerrar(void)

@@ -6,24 +6,25 @@
 
 #include "Sigdex.h"
 #include "fft_engine.h"
+#include "real_transform.h"
 #include "simd.h"
 #include "spectral_ops.h"
 
 namespace {
 
-using orva::sigdex::FftPlan;
 using orva::sigdex::IsPowerOfTwo;
+using orva::sigdex::RealFftPlan;
 
 constexpr int kMaxInterpolation = 8192;
 
-// Interpolation tables for the last (n1, n2) pair, plus the working vectors
-// (kept with the tables so that a repeated pair allocates nothing).
+// Interpolation tables for the last (n1, n2) pair, plus the working
+// vectors (kept with the tables so that a repeated pair allocates nothing).
 struct InterpolationState {
     int n1 = 0;
     int n2 = 0;
-    FftPlan plan1;
-    FftPlan plan2;
-    std::vector<float> work;  // re1, im1 (n1 each), re2, im2 (n2 each)
+    RealFftPlan plan1;
+    RealFftPlan plan2;
+    std::vector<float> work;  // X re, im (n1/2 + 1 each), H re, im (n2/2 + 1 each)
 
     void Release() noexcept
     {
@@ -39,7 +40,8 @@ struct InterpolationState {
             return true;
         Release();
         try {
-            std::vector<float> w(2 * static_cast<std::size_t>(a) + 2 * static_cast<std::size_t>(b));
+            std::vector<float> w(2 * static_cast<std::size_t>(a / 2 + 1) +
+                                 2 * static_cast<std::size_t>(b / 2 + 1));
             if (!plan1.Build(a) || !plan2.Build(b)) {
                 Release();
                 return false;
@@ -143,14 +145,13 @@ void Interpolar(const float* in, float* out, int16_t n1, int16_t n2)
     InterpolationState& st = Interpolation();
     if (!st.Prepare(n1, n2))
         return;
-    float* re1 = st.work.data();
-    float* im1 = re1 + n1;
-    float* re2 = im1 + n1;
-    float* im2 = re2 + n2;
-    st.plan1.Forward(in, nullptr, re1, im1, false);
-    orva::sigdex::PlaceSpectrum(re1, im1, n1, re2, im2, n2);
-    // The real part of the inverse transform lands straight in out.
-    st.plan2.Forward(re2, im2, out, im2, false);
+    float* xr = st.work.data();
+    float* xi = xr + (n1 / 2 + 1);
+    float* hr = xi + (n1 / 2 + 1);
+    float* hi = hr + (n2 / 2 + 1);
+    st.plan1.Forward(in, xr, xi);
+    orva::sigdex::PadSpectrum(xr, xi, n1, hr, hi, n2);
+    st.plan2.Inverse(hr, hi, out);
 }
 
 void InterpolarCerrar(void)
