@@ -216,7 +216,8 @@ TEST(SigdexInterpolation, BandLimitedSignalsAreReproduced)
     // Random inputs against the direct formula, including the Nyquist bin
     // taken once on the negative side.
     for (auto [n1, n2] : {std::pair{64, 256}, std::pair{128, 4096}, std::pair{256, 2048},
-                          std::pair{16, 16}, std::pair{1, 8}, std::pair{2, 4}}) {
+                          std::pair{16, 16}, std::pair{1, 8}, std::pair{2, 4}, std::pair{1, 1},
+                          std::pair{2, 2}}) {
         SCOPED_TRACE(testing::Message() << n1 << " -> " << n2);
         const std::vector<float> x = RandomFloats(static_cast<std::size_t>(n1), 17);
         std::vector<float> y(static_cast<std::size_t>(n2), 0.0f);
@@ -239,11 +240,13 @@ TEST(SigdexInterpolation, ReductionRefusalInPlaceAndTableLifecycle)
     Interpolar(in.data(), out.data(), 64, 16);
     for (int j = 0; j < 16; ++j)
         EXPECT_NEAR(out[static_cast<std::size_t>(j)], std::sin(2 * kPi * 2 * j / 16), 1e-5);
-    const std::vector<double> ref = ReferenceInterpolation(RandomFloats(64, 3), 16);
-    const std::vector<float> r64 = RandomFloats(64, 3);
-    Interpolar(r64.data(), out.data(), 64, 16);
-    for (int j = 0; j < 16; ++j)
-        EXPECT_NEAR(out[static_cast<std::size_t>(j)], ref[static_cast<std::size_t>(j)], 2e-5);
+    for (int n2 : {16, 2, 1}) {
+        const std::vector<float> r64 = RandomFloats(64, 3);
+        const std::vector<double> ref = ReferenceInterpolation(r64, n2);
+        Interpolar(r64.data(), out.data(), 64, static_cast<int16_t>(n2));
+        for (int j = 0; j < n2; ++j)
+            EXPECT_NEAR(out[static_cast<std::size_t>(j)], ref[static_cast<std::size_t>(j)], 2e-5) << n2;
+    }
 
     // Sizes that are not powers of two or exceed 8192: output untouched.
     std::vector<float> big(16384, -4.0f);
