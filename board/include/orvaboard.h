@@ -210,6 +210,135 @@ ORVABOARD_API void CorrigeGanancia(int16_t channel, double factor);
 /* Stores two spare gain values that no operation reads. */
 ORVABOARD_API void canvia_gain(float value1, float value2);
 
+
+/* ---- Signal conditioning ------------------------------------------------- */
+/*
+ * Byte traces are unsigned codes 0..255 (128 = mid-scale); float traces use
+ * the same scale. Bounds of this family (the library never reads or writes
+ * outside what the counts say; a buffer shorter than its count is the
+ * caller's fault and cannot be seen from here):
+ *  - A null buffer, or a count below 1, makes the call do nothing (results
+ *    are still what the prototype says: -1 for the thinning family).
+ *  - Thinning reads only in[0 .. input count - 1] and writes only
+ *    out[0 .. output count - 1]; an index that the fractional step would
+ *    carry one past the end is held at the last sample.
+ *  - FFT sizes must be powers of two from 1 to 16384; any other size makes
+ *    the FFT routine do nothing. Caller tables hold N/2 floats each (element
+ *    k is entry k + 1, i.e. the angle k * 2 pi / N) and N 16-bit bit-reversal
+ *    entries; data vectors hold N floats.
+ */
+
+/* One screen point as the polyline drawing call takes it. */
+typedef struct OrvaPoint {
+  int32_t x;
+  int32_t y;
+} OrvaPoint;
+
+/* Fractional-step thinning of a byte trace: out[0] = in[0]; with
+ * r = input / output count, out[i] = in[b] + (in[b+1] - in[b]) / 10 * f
+ * (b, f the whole and fractional parts of i * r), clamped to 0..255 and
+ * truncated. Always -1. */
+ORVABOARD_API int16_t diezma(const uint8_t* in, int16_t input_count, uint8_t* out,
+                             int16_t output_count);
+/* Peak-keeping thinning: odd outputs take the block maximum, even ones the
+ * block minimum; where the last maximum and minimum lie less than 15 codes
+ * apart the mid-point is written instead, so a quiet trace is not drawn as a
+ * zig-zag. The last minimum counts as 0 before the first one. Always -1. */
+ORVABOARD_API int16_t diezma_sin_aliasing(const uint8_t* in, int16_t input_count, uint8_t* out,
+                                          int16_t output_count);
+/* Resamples a byte trace to output_count codes with a Lanczos (windowed
+ * sinc, three lobes) kernel: output i is the trace evaluated at input
+ * position i * input_count / output_count, so the input samples come back
+ * unchanged where a position is whole. When thinning (fewer outputs than
+ * inputs) the kernel is widened by the ratio so that it also low-passes.
+ * Weights are normalised (a constant stays constant); positions beyond the
+ * ends repeat the end sample. Results are clamped to 0..255 and truncated.
+ * Always -1. */
+ORVABOARD_API int16_t interpolar(const uint8_t* in, int16_t input_count, uint8_t* out,
+                                 int16_t output_count);
+
+/* Trace to screen points: points[i] = (i, trunc((values[i] + offset) * scale)),
+ * computed in extended precision and truncated toward zero; y above 16000
+ * becomes 16010, below -16000 becomes -16010 (NaN is pinned at 16010).
+ * count below 1 or a null pointer: nothing. */
+ORVABOARD_API void reescala_la_senal(OrvaPoint* points, const float* values, int32_t count,
+                                     double scale, double offset);
+/* The same for a byte trace against abscissae: x = trunc(abscissae[i] * 0.1),
+ * y as above. x is pinned the same way (beyond +-16000 to +-16010, NaN to
+ * 16010) so it always fits the 16-bit drawing coordinates. */
+ORVABOARD_API void reescala_la_senal2(OrvaPoint* points, const uint8_t* values,
+                                      const float* abscissae, int32_t count, double scale,
+                                      double offset);
+
+/* Fills the library's table set 1 for n1 (power of two, at most 256) and set
+ * 2 for n2 (power of two, n1 .. 4096). Sizes outside that are refused: both
+ * sets are forgotten, and fft_filtro_interpolador does nothing until a
+ * successful fft_init. */
+ORVABOARD_API void fft_init(int16_t n1, int16_t n2);
+/* Fills caller tables for size n: cosine[k] = cos(k 2pi/n), sine[k] =
+ * -sin(k 2pi/n) for k < n/2, bit_reversal[j] = j with its log2 n low bits
+ * reversed. A null table is skipped. */
+ORVABOARD_API void fft_inicializar(int16_t n, float* cosine, float* sine, int16_t* bit_reversal);
+/* Decimation-in-frequency stages (stages clamped to 0..log2 n) on real and
+ * imaginary with the caller's tables; the result stays in bit-reversed order.
+ * complex_input 0: real = in, imaginary = 0 first (in must then be given);
+ * other values: real and imaginary are transformed as they stand. */
+ORVABOARD_API void fft_calcular(int16_t n, int16_t stages, const float* in, float* real,
+                                float* imaginary, const float* cosine, const float* sine,
+                                int16_t complex_input);
+/* Centring reorder: out[n/2 + j] = in[bit_reversal[j]] for j < n/2 and
+ * out[i - n/2] = in[bit_reversal[i]] for i >= n/2. A bit-reversal entry
+ * outside 0..n-1 gives 0 for that output. in and out must not overlap. */
+ORVABOARD_API void fft_bit_reverse(int16_t n, const float* in, float* out,
+                                   const int16_t* bit_reversal);
+/* Magnitudes of n bins: m = sqrt(re^2 + im^2) / (n / 2); mode 1 gives
+ * 20 log10(m) dB (m = 1 reads 0 dB), other modes m. A bin whose parts are
+ * both 0 gives 0. Any n from 1 up (not only powers of two). */
+ORVABOARD_API void fft_modulo(int16_t n, const float* real, const float* imaginary, float* out,
+                              int16_t mode);
+/* Band-limited (spectral zero-padding) interpolation in place: reads n1
+ * values of trace and writes n2 values back (trace must hold n2 floats),
+ * with the tables of the last fft_init. Does nothing unless n1 and n2 are
+ * exactly the sizes of the last successful fft_init. */
+ORVABOARD_API void fft_filtro_interpolador(float* trace, int16_t n1, int16_t n2);
+
+/* Inverse sine / cosine in radians for -1 <= x <= 1; 10000.0 otherwise
+ * (NaN included). */
+ORVABOARD_API double Arcsin(double x);
+ORVABOARD_API double Arccos(double x);
+
+/* ---- XY plotting --------------------------------------------------------- */
+
+/* A caller-owned drawing surface: the plotters call
+ * set_pixel(context, column, row, colour) once per dot. The same layout is
+ * declared by the window's drawing layer under the same guard. */
+#ifndef ORVA_SURFACE_DEFINED
+#define ORVA_SURFACE_DEFINED
+typedef struct OrvaSurface {
+  void* context;
+  void (*set_pixel)(void* context, int32_t x, int32_t y, uint32_t colour_bgr);
+} OrvaSurface;
+#endif
+
+/* Plots y against x as dots: for i = 0, step, 2 step, ... while
+ * i < count - 1 (the last sample is never drawn), column = trunc(a x[i]) and
+ * row = trunc((128 - y[i]) b + 128 b) with a = width / 256, b = height / 256
+ * (32-bit floats). colour (0x00BBGGRR) is handed to set_pixel unchanged.
+ * A step below 1 is taken as 1. A null surface, set_pixel or trace draws
+ * nothing; a dot whose column or row is not finite or lies beyond
+ * +-2,000,000,000 is skipped. */
+ORVABOARD_API void dibuja_un_vector_xy(const OrvaSurface* surface, const uint8_t* x,
+                                       const uint8_t* y, int32_t count, int32_t colour,
+                                       int32_t step, float height, float width);
+ORVABOARD_API void dibuja_un_vector_xy2(const OrvaSurface* surface, const float* x,
+                                        const float* y, int32_t count, int32_t colour,
+                                        int32_t step, float height, float width);
+/* Counts how often each channel swings through its mean (hysteresis +-5;
+ * mean = sum of samples 0..count-2 / count). -1 when either channel has
+ * fewer than 10 crossings, 1 when both have more than 10, else 0. A null
+ * trace or a count below 1 gives -1. */
+ORVABOARD_API int16_t comprueba_fm_para_xy(const uint8_t* x, const uint8_t* y, int32_t count);
+
 #ifdef __cplusplus
 }
 #endif
