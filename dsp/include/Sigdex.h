@@ -108,7 +108,8 @@ SIGDEX_API void FPBFiltrar(const float* in, float* out, int16_t n, double fs, do
 SIGDEX_API void FPBCerrar(void);
 
 /* Index of the first maximum of v[0..count-1] (strictly greater replaces,
- * start -1e300); *value receives it. count <= 0: *value = -1e300, result count.
+ * start -1e300); *value receives it. count <= 0 (or v null): *value = -1e300,
+ * result count.
  * NaN entries never win. value may be null (then only the index is returned). */
 SIGDEX_API int32_t PosMax(const float* v, int32_t count, double* value);
 
