@@ -19,7 +19,10 @@ TEST(BoardExports, EveryExportBindsByName) {
       "KTR5_EndOfcapture", "KTR5_ReadMemory", "KTR4_Init", "KTR4_Program", "KTR4_EndOfcapture",
       "KTR4_ReadMemory", "LW32Config", "LW32Program", "LW32EndOfCapture", "LW32lee_la_memoria",
       "kt2_calibra", "canvia_offset", "aplica_calibracion_especial", "no_calibrar_ganancia",
-      "CorrigeGanancia", "canvia_gain",
+      "CorrigeGanancia", "canvia_gain", "diezma", "diezma_sin_aliasing", "interpolar",
+      "reescala_la_senal", "reescala_la_senal2", "fft_init", "fft_inicializar",
+      "fft_calcular", "fft_bit_reverse", "fft_modulo", "fft_filtro_interpolador", "Arcsin",
+      "Arccos", "dibuja_un_vector_xy", "dibuja_un_vector_xy2", "comprueba_fm_para_xy",
   };
   for (const char* name : names) EXPECT_NE(dlsym(lib, name), nullptr) << name;
   // Internal helpers stay hidden.
