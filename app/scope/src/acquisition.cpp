@@ -53,6 +53,9 @@ Osciloscopio::Osciloscopio(std::unique_ptr<BoardCalls> board, MonotonicClock clo
     held_[c].reserve(kWorkCapacity);
     xy_[c].reserve(kXYSize);
     xy_[c].assign(kXYSize, 0.0f);
+    // Averaged traces: points 0..8192, room for a copy of any aligned trace.
+    averaged_[c].reserve(kWorkCapacity + 1);
+    averaged_[c].assign(kRawBufferSize, 0.0f);
   }
 }
 
@@ -99,11 +102,10 @@ std::int16_t Osciloscopio::Programacion() {
   instante_programacion_ = clock_();
 
   // Settle counters of the automatic gain and timebase: two passes to settle,
-  // then the automatic step runs on every pass (the steps themselves come with
-  // the measurements).
-  const bool first_gain_pass = settle_gain_ == 0;
-  if (settle_gain_ < 2) ++settle_gain_;
-  if (settle_timebase_ < 2) ++settle_timebase_;
+  // then one automatic step on every programming. A gain step takes effect in
+  // this programming; a timebase step in the next (the geometry is fixed).
+  const bool first_gain_pass = ajuste_.ContadorGanancia() == 0;
+  PasosAutomaticos();
 
   std::int16_t result = 0;
   rechazo_ = Rechazo::kNinguno;
@@ -133,6 +135,15 @@ std::int16_t Osciloscopio::Programacion() {
   }
   fin_de_captura_ = false;
   return result;
+}
+
+void Osciloscopio::PasosAutomaticos() {
+  if (ajuste_.TocaGanancia()) {
+    for (int c = 0; c < 2; ++c)
+      PasoGananciaAutomatica(gain_auto_[c], ganancia_[c], minimo_[c], maximo_[c]);
+  }
+  if (ajuste_.TocaBaseDeTiempos())
+    PasoBaseDeTiemposAutomatica(trigger_auto_, base_de_tiempos_actual_, f_[0], f_[1]);
 }
 
 bool Osciloscopio::ComprobacionFinDeCaptura() {

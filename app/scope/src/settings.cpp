@@ -142,7 +142,7 @@ void Osciloscopio::SetGainAuto(int ch, bool v) {
   if (v) {
     // Start from the most sensitive gain; VDiv1/VDiv2 are deliberately left alone.
     ganancia_[ch] = kGainRows - 1;
-    settle_gain_ = 0;
+    ajuste_.ReiniciaGanancia();
   }
   Changed(ch == 0 ? "GainAuto1" : "GainAuto2");
 }
@@ -151,7 +151,7 @@ void Osciloscopio::TriggerAuto(bool v) {
   trigger_auto_ = v;
   if (v) {
     base_de_tiempos_actual_ = kTimebaseFirstSelectable;  // 50 ns/div
-    settle_timebase_ = 0;
+    ajuste_.ReiniciaBaseDeTiempos();
   }
   Changed("TriggerAuto");
 }
@@ -174,10 +174,6 @@ void Osciloscopio::path(const std::string& v) { path_ = v; Changed("Path"); }
 void Osciloscopio::DireccionES(std::int16_t v) { direccion_es_ = v; Changed("DireccionES"); }
 void Osciloscopio::PathCal(const std::string& v) { path_cal_ = v; Changed("PathCal"); }
 void Osciloscopio::PathCal2(const std::string& v) { path_cal2_ = v; Changed("PathCal2"); }
-void Osciloscopio::CompensacionDeOffset1(std::uint8_t v) { comp_offset_[0] = v; Changed("CompensacionDeOffset1"); }
-void Osciloscopio::CompensacionDeOffset2(std::uint8_t v) { comp_offset_[1] = v; Changed("CompensacionDeOffset2"); }
-void Osciloscopio::CompensacionDeGanancia1(double v) { comp_ganancia_[0] = v; Changed("CompensacionDeGanancia1"); }
-void Osciloscopio::CompensacionDeGanancia2(double v) { comp_ganancia_[1] = v; Changed("CompensacionDeGanancia2"); }
 
 // ---- Measurement results ---------------------------------------------------------------
 

@@ -36,9 +36,27 @@
 // - Timebase rows 0 and 1 have no decimation; the alignment then divides by 1
 //   instead of by their ratio 0.
 //
-// Not yet here: the calibration compensation tables and files, the
-// measurements, averaging (VCanal1/VCanal2/VCanal1MEM/VCanal2MEM reads) and
-// the automatic gain/timebase steps; their places are marked below.
+// - Averaging: VCanal1/VCanal2 reads are averaging steps (measurements.h);
+//   the averaged traces start as 8193 zeros (points 0..8192) and become a
+//   copy of the aligned trace, its length included, with promediado = 1.
+// - Measurements (Medidas1/Medidas2) store their results in the fields
+//   directly (no change report, as for any computed value); Vm1Byte/Vm2Byte
+//   are clamped to 0..255 when the mid level (minus the offset on channel 1)
+//   falls outside, the other results of the pass are stored as usual, and
+//   Vm1ByteRecortado()/Vm2ByteRecortado() tell that it happened.
+// - Automatic gain / timebase: after the two settle passes of Programacion,
+//   each programming moves one step (measurements.h). The timebase search
+//   never passes row 20.
+// - Calibration compensation (calibration_tables.h): the four Compensacion...
+//   properties read and write the tables at the channel's current coupling
+//   and gain (a grounded channel reads its DC entry and writes its GND row).
+//   With a gain or coupling outside the tables nothing is stored (no table
+//   entry, no field, no change report) and a read returns the property's own
+//   persisted field. Loading stored settings fills only those fields.
+//   CargaElFicheroDeCalibracion, CargaCal2 and GuardaCal2 tell the outcome
+//   (a missing "cal2.dat" is kFicheroAusente and changes nothing).
+// - Clipboard copies need the host's clipboard service (SetPortapapeles);
+//   without one they do nothing and return false.
 #pragma once
 
 #include <cstdint>
@@ -51,6 +69,9 @@
 
 #include "orva/hosting.h"
 #include "orva/scope/board_calls.h"
+#include "orva/scope/calibration_tables.h"
+#include "orva/scope/clipboard.h"
+#include "orva/scope/measurements.h"
 #include "orva/scope/screen_picture.h"
 #include "orva/scope/tables.h"
 
@@ -212,17 +233,49 @@ class Osciloscopio : public hosting::HostedControl {
   void PathCal(const std::string& v);
   std::string PathCal2() const { return path_cal2_; }
   void PathCal2(const std::string& v);
-  // Calibration compensation: for now the persisted field of each property;
-  // the per-coupling/per-gain tables and their files join with the
-  // calibration work.
-  std::uint8_t CompensacionDeOffset1() const { return comp_offset_[0]; }
-  void CompensacionDeOffset1(std::uint8_t v);
-  std::uint8_t CompensacionDeOffset2() const { return comp_offset_[1]; }
-  void CompensacionDeOffset2(std::uint8_t v);
-  double CompensacionDeGanancia1() const { return comp_ganancia_[0]; }
-  void CompensacionDeGanancia1(double v);
-  double CompensacionDeGanancia2() const { return comp_ganancia_[1]; }
-  void CompensacionDeGanancia2(double v);
+  // Calibration compensation at the channel's current coupling and gain.
+  std::uint8_t CompensacionDeOffset1() const { return CompensacionDeOffset(0); }
+  void CompensacionDeOffset1(std::uint8_t v) { SetCompensacionDeOffset(0, v); }
+  std::uint8_t CompensacionDeOffset2() const { return CompensacionDeOffset(1); }
+  void CompensacionDeOffset2(std::uint8_t v) { SetCompensacionDeOffset(1, v); }
+  double CompensacionDeGanancia1() const { return CompensacionDeGanancia(0); }
+  void CompensacionDeGanancia1(double v) { SetCompensacionDeGanancia(0, v); }
+  double CompensacionDeGanancia2() const { return CompensacionDeGanancia(1); }
+  void CompensacionDeGanancia2(double v) { SetCompensacionDeGanancia(1, v); }
+  // Fills the DC and AC rows and the gain table from PathCal's "cal.dat".
+  ResultadoCalibracion CargaElFicheroDeCalibracion();
+  // Reads PathCal2's "cal2.dat" when it exists; otherwise nothing changes.
+  ResultadoCalibracion CargaCal2();
+  // Writes the 220 bytes of "cal2.dat" into PathCal2.
+  ResultadoCalibracion GuardaCal2();
+  const TablasDeCalibracion& Calibracion() const { return calibracion_; }
+
+  // ---- Averaging, measurements, clipboard copies ----------------------------
+  // One averaging step of the channel (every read is a step), then a copy of
+  // the averaged trace.
+  std::vector<float> VCanal1() { return PromediaCanal(0); }
+  std::vector<float> VCanal2() { return PromediaCanal(1); }
+  // The averaged traces without a step.
+  std::vector<float> VCanal1MEM() const { return averaged_[0]; }
+  std::vector<float> VCanal2MEM() const { return averaged_[1]; }
+  // The same step without the copy (ch 0 or 1; other values step nothing and
+  // give channel 1's trace).
+  const std::vector<float>& PromediaCanal(int ch);
+  // Measurements of the channel's averaged trace into Vpp, Vm, Vrms, F, t and
+  // the byte mid level.
+  void Medidas1() { MedidasCanal(0); }
+  void Medidas2() { MedidasCanal(1); }
+  bool Vm1ByteRecortado() const { return vm_byte_clamped_[0]; }
+  bool Vm2ByteRecortado() const { return vm_byte_clamped_[1]; }
+  // The host's clipboard (null: copies do nothing).
+  void SetPortapapeles(std::shared_ptr<Portapapeles> clipboard) { clipboard_ = std::move(clipboard); }
+  // Clears the clipboard and puts PantallaTiempo on it (an empty or missing
+  // picture leaves it cleared); false without a clipboard.
+  bool CopiarPantallaTAlPortapapeles();
+  // Clears the clipboard and puts the channel's latest aligned samples on it
+  // as volts text (readouts.h); false without a clipboard.
+  bool CopiarCanal1AlPortapapeles() { return CopiarCanal(0); }
+  bool CopiarCanal2AlPortapapeles() { return CopiarCanal(1); }
 
   // ---- Measurement results (computed by the measurements) --------------------
   std::uint8_t Vm1Byte() const { return vm_byte_[0]; }
@@ -335,6 +388,14 @@ class Osciloscopio : public hosting::HostedControl {
   void AssignRaw(int ch, const std::vector<std::uint8_t>& v);
   void Changed(std::string_view key) const { PropertyChanged(key); }
 
+  std::uint8_t CompensacionDeOffset(int ch) const;
+  void SetCompensacionDeOffset(int ch, std::uint8_t v);
+  double CompensacionDeGanancia(int ch) const;
+  void SetCompensacionDeGanancia(int ch, double v);
+  void MedidasCanal(int ch);
+  bool CopiarCanal(int ch);
+  void PasosAutomaticos();
+
   Rechazo CheckBoardFields() const;
   void GenerateDemo();
   void PrepareTraces();
@@ -404,9 +465,7 @@ class Osciloscopio : public hosting::HostedControl {
   std::int16_t base_programada_ = 0;
   std::int32_t cuenta_pre_ = 0, cuenta_pantalla_ = 0, cuenta_pos_ = 0;
   double instante_programacion_ = 0;  // monotonic seconds
-  std::int16_t settle_gain_ = 0;       // automatic-gain settle counter
-  std::int16_t settle_timebase_ = 0;   // automatic-timebase settle counter
-  bool first_pass_ = true;
+  AjusteAutomatico ajuste_;            // settle counters of the automatic settings
   Rechazo rechazo_ = Rechazo::kNinguno;
   std::vector<std::uint8_t> raw_[2];
   std::vector<float> work_[2];
@@ -419,6 +478,12 @@ class Osciloscopio : public hosting::HostedControl {
   std::int32_t trigger_index_ = 0;
   double maximo_[2] = {0, 0}, minimo_[2] = {0, 0};
   std::mt19937 random_{12345u};
+
+  // Averaging, measurements, calibration, clipboard.
+  std::vector<float> averaged_[2];
+  bool vm_byte_clamped_[2] = {false, false};
+  TablasDeCalibracion calibracion_;
+  std::shared_ptr<Portapapeles> clipboard_;
 };
 
 }  // namespace orva::scope
