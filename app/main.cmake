@@ -1,0 +1,15 @@
+# The OrvaScope program (build/bin/OrvaScope) and its headless smoke test.
+if(NOT TARGET orva_mainwindow)
+  return()
+endif()
+add_executable(OrvaScope ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+target_link_libraries(OrvaScope PRIVATE orva_mainwindow Qt6::Widgets)
+
+if(ORVA_BUILD_TESTS)
+  orva_add_gtest(window_headless_tests
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/mainwindow/tests/headless_test.cpp
+    LIBS Qt6::Gui)
+  target_compile_definitions(window_headless_tests PRIVATE
+    ORVASCOPE_PATH="$<TARGET_FILE:OrvaScope>")
+  add_dependencies(window_headless_tests OrvaScope)
+endif()

@@ -1,0 +1,277 @@
+// Oscil: the instrument's main window, laid out like a front panel.
+//
+// Display `Picture1` (time view, 768-sample record, y = 8-bit code) on top
+// with the level-marker strip `PictureDeNiveles` on its left and the
+// trigger-level scroll bar `VScroll3` on its right; below it the spectrum/XY
+// panel `Picture2`, the front-panel controls (timebase, gains, coupling,
+// trigger, averaging, interpolation, power) and the readouts; the tool bar
+// `Toolbar1` at the top. Controls carry their designer names (QObject object
+// names too) and control-array indexes; controls that show a language text
+// carry its number in the dynamic property "Tag".
+//
+// Behaviour lives in the handlers, named as the window's events are:
+// Form_Load, Command1_Click (power), Timer1_Timer / Timer2_Timer,
+// RutinaPrincipal (the loop) / BuclePrincipal (one pass),
+// RutinaDeDibujoYTratamiento (drawing and the copy/print/number-copy
+// requests), SSCommand1_Click, XYCommand_Click, color_de_led and the shutdown
+// pair Form_QueryUnload / Form_Unload (run by closeEvent).
+//
+// Everything runs on the one GUI thread. The loop lets pending events run
+// after each pass (and inside the 2 s wait of the slowest timebase), so
+// handlers run between passes; they only change settings or raise the
+// one-shot request flags that the next pass serves and clears.
+//
+// Time: the slow-timebase wait, the shutdown grace and the passes-per-second
+// figure are measured on the monotonic clock, so they keep their length across
+// midnight and clock changes.
+//
+// Desktop services: the clipboard (QClipboard) and the default printer
+// (QPrinter, no dialog). Both can be replaced through OscilOptions (tests use a
+// PDF printer or none). Without a printer a print request is dropped silently.
+#pragma once
+
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "orva/gdi.h"
+#include "orva/picture_box.h"
+#include "orva/scope/clipboard.h"
+#include "orva/scope/screen_picture.h"
+
+class QAction;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPrinter;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class QTimer;
+class QToolBar;
+
+namespace orva {
+class Sigdex;
+namespace scope {
+class Osciloscopio;
+}  // namespace scope
+}  // namespace orva
+
+namespace orva::mainwindow {
+
+using gdi::COLORREF;
+using gdi::PictureBox;
+
+// Program-wide values shared with the other parts of the program.
+struct Programa {
+  std::int16_t IdiomaActual = 0;     // language index (1 = Spanish at start-up)
+  std::string RutaAplicacion;        // the program's folder
+  std::int16_t TipoDePlaca = 0;      // board type from start-up (0 = none)
+  std::int16_t ContadorDePasadas = 0;  // 0..9, passes of the refresh-rate figure
+};
+Programa& ProgramaGlobal();
+
+// The desktop clipboard: the instrument's clipboard service over QClipboard.
+// Pictures handed to it are the window's own (WindowPicture); a picture of
+// another kind is put on the clipboard as nothing (the clipboard is cleared).
+using Portapapeles = scope::Portapapeles;
+std::shared_ptr<Portapapeles> DesktopClipboard();
+
+// A picture box handed to the instrument as one of its screen pictures.
+class WindowPicture : public scope::ScreenPicture {
+ public:
+  explicit WindowPicture(PictureBox* box);
+  bool Empty() const override;
+  std::string Encode() const override;  // PNG bytes
+  QImage Image() const;                 // null when the box is gone
+
+ private:
+  QPointer<PictureBox> box_;
+};
+
+struct OscilOptions {
+  // The instrument; null: one on the board library and the monotonic clock.
+  std::unique_ptr<scope::Osciloscopio> instrumento;
+  // Monotonic seconds (only differences are used); null: the platform clock.
+  std::function<double()> reloj;
+  // The printer of a print request, or null when there is none. Null
+  // function: the desktop's default printer (none when no default is set).
+  std::function<std::unique_ptr<QPrinter>()> impresora;
+  // Null: the desktop clipboard.
+  std::shared_ptr<Portapapeles> portapapeles;
+};
+
+// Indexed control array: controls(i) with the design's indexes.
+template <class T>
+class ControlArray {
+ public:
+  T* operator()(int index) const {
+    auto it = items_.find(index);
+    return it == items_.end() ? nullptr : it->second;
+  }
+  void Set(int index, T* control) { items_[index] = control; }
+  const std::map<int, T*>& Items() const { return items_; }
+
+ private:
+  std::map<int, T*> items_;
+};
+
+class Oscil : public QWidget {
+ public:
+  explicit Oscil(OscilOptions options = {}, QWidget* parent = nullptr);
+  ~Oscil() override;
+
+  scope::Osciloscopio& Osciloscopio1() { return *osciloscopio_; }
+  Sigdex& Sigdex1() { return *sigdex_; }
+
+  // ---- Handlers --------------------------------------------------------------
+  void Form_Load();
+  void Form_Activate() {}
+  // Returns the cancel flag (unchanged). Unless cancelled: stops the loop and
+  // Timer1 and lets events run for 1 s so that a pass in progress finishes.
+  bool Form_QueryUnload(bool cancel, int unload_mode);
+  void Form_Unload(bool& cancel);
+  void Timer1_Timer();
+  void Timer2_Timer();
+  void Command1_Click();
+  void SSCommand1_Click();
+  void XYCommand_Click();
+  void VScroll3_Change();
+  void RutinaPrincipal();
+  void BuclePrincipal();
+  void RutinaDeDibujoYTratamiento(PictureBox* target);
+  void dibuja_grid(gdi::Canvas& target);
+  void dibuja_grid_espectro(gdi::Canvas& target);
+  void imprime_grid(gdi::Canvas& printer);
+  void color_de_led(PictureBox* led, std::string_view word);
+
+  // Runs n passes one after the other with events between them, as the loop
+  // does, without the timers (the headless run). Returns the passes run.
+  int RunPasses(int n);
+  // The number shown by Label14 (passes per second), 0 before the first figure.
+  double PasesPorSegundo() const { return pases_por_segundo_; }
+  // Whether a toolbar button (by key) is pressed.
+  bool ToolbarPressed(std::string_view key) const;
+  QAction* ToolbarButton(std::string_view key) const;
+  // The caption from the instrument's mode: "... -  DEMO MODE", " - REMOTE MODE".
+  void ActualizaTitulo();
+
+  // ---- Window state ------------------------------------------------------------
+  bool BucleActivo = false;
+  bool Encendido = false;
+  bool DisparoUnicoPedido = false;
+  bool CopiarPantallaPedido = false;
+  bool ImprimirPedido = false;
+  bool CopiarCanal1Pedido = false;
+  bool CopiarCanal2Pedido = false;
+  std::vector<float> VectorCanal1, VectorCanal2;
+  std::vector<float> EspectroCanal1, EspectroCanal2;
+  std::vector<float> VectorDisco, VectorMat;
+  COLORREF ColorCanalMat = 0xFFFFFF;
+  COLORREF ColorCanal1 = 0xFFFF00;
+  COLORREF ColorCanal2 = 0x00FFFF;
+  COLORREF ColorCanalD = 0xC0E0FF;
+  COLORREF ColorXY = 0x00FFFF;
+  double CursorX1 = 256, CursorX2 = 512, CursorY1 = 192, CursorY2 = 64;
+  // Kept between passes: board armed and not yet read.
+  bool Armado = false;
+  // Remote-link flags of the front panel (the remote-link record joins later).
+  bool NoAplicandoRemoto = true;
+  bool CambioLocal = false;
+  bool NivelRemoto = false;
+  bool DisparoUnicoRemoto = false;
+
+  // ---- Controls (designer names) -------------------------------------------------
+  QToolBar* Toolbar1 = nullptr;
+  QFrame* SSPanel1 = nullptr;  // display panel
+  QFrame* SSPanel2 = nullptr;  // spectrum / XY panel
+  QFrame* SSPanel3 = nullptr;  // front panel
+  QFrame* SSPanel6 = nullptr;  // readouts
+  PictureBox* Picture1 = nullptr;
+  PictureBox* Picture2 = nullptr;
+  PictureBox* PictureDeNiveles = nullptr;
+  ControlArray<QLabel> Niveles;  // 1..3
+  PictureBox* trigfailLed = nullptr;
+  PictureBox* stLed = nullptr;
+  PictureBox* htLed = nullptr;
+  PictureBox* armLed = nullptr;
+  QPushButton* Command1 = nullptr;  // power, caption "OFF" / "ON"
+  QPushButton* Command2 = nullptr;  // widen
+  QPushButton* SSCommand1 = nullptr;  // single-shot arm
+  ControlArray<QPushButton> SSCommand2, SSCommand3, SSCommand4, SSCommand5, SSCommand6;
+  ControlArray<QPushButton> CouplingDC, CouplingAC, CouplingGND;  // 1..2
+  ControlArray<QCheckBox> ChanSelected;                            // 1..2
+  ControlArray<QPushButton> TrigChanSpin;                          // 0 down, 1 up
+  ControlArray<QLabel> TrigChanDisplay;                            // 1
+  QPushButton* Slope = nullptr;
+  QCheckBox* Dis_ext = nullptr;
+  ControlArray<QRadioButton> promediado;  // 0..4: 1, 2, 4, 8, 16
+  ControlArray<QRadioButton> Option1;     // 0..1 interpolation method
+  QPushButton* ModoAutomatico = nullptr;
+  QTimer* Timer1 = nullptr;
+  QTimer* Timer2 = nullptr;
+  QLabel* Label14 = nullptr;  // passes per second
+  ControlArray<QLabel> datos;  // 0..7
+  ControlArray<QLabel> AmplitudeDisplay;  // 1..2
+  ControlArray<QLabel> TimebaseDisplay;   // 1
+  ControlArray<QLabel> ModeDisplay;       // 1
+  QLabel* Label6 = nullptr;   // "Spectrum" / "XY-Mode"
+  ControlArray<QLabel> Label8;  // 0..8 frequency-axis labels
+  QLabel* Label12 = nullptr;  // automatic set-up running
+  QLabel* Label1 = nullptr;   // VScroll1 value
+  QLabel* DT = nullptr;
+  QLabel* DG = nullptr;
+  QLabel* Disparo = nullptr;  // trigger level
+  QCheckBox* XYCommand = nullptr;
+  ControlArray<QCheckBox> SSCheck1;  // 0..1 spectrum of channel 1 / 2
+  ControlArray<QCheckBox> SSCheck2;  // 0..1 vertical / horizontal cursors
+  ControlArray<QCheckBox> ContCursor;  // 1..2 pointer readout
+  ControlArray<QRadioButton> SSOption1;  // 0..1 channel of the horizontal cursors
+  ControlArray<QLabel> XCursorDisplay, YCursorDisplay;  // 0..7
+  QScrollBar* VScroll1 = nullptr;
+  QScrollBar* VScroll2 = nullptr;
+  QScrollBar* VScroll3 = nullptr;  // trigger level 0 (bottom) .. 255 (top)
+  QScrollBar* HScroll1 = nullptr;  // 0..512
+  QLineEdit* Text1 = nullptr;      // hidden: first trigger level
+  // Line objects: on Picture1 the vertical cursors 0, 1 and the horizontal
+  // cursors 2, 3; on Picture2 the two spectrum markers 0, 1.
+  static constexpr int kCursorX1 = 0, kCursorX2 = 1, kCursorY1 = 2, kCursorY2 = 3;
+  static constexpr int kMarcador1 = 0, kMarcador2 = 1;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildLayout();
+  void Wait(double seconds);
+  void ServirCopias(PictureBox* target);
+  void Imprimir(PictureBox* target);
+  void ColoresDePantalla();
+  void ColoresDeImpresion();
+  void TextosDelPanel();
+  void PintaCursores();
+
+  OscilOptions options_;
+  std::unique_ptr<scope::Osciloscopio> osciloscopio_;
+  std::unique_ptr<Sigdex> sigdex_;
+  std::function<double()> reloj_;
+  std::shared_ptr<Portapapeles> portapapeles_;
+  std::map<std::string, QAction*, std::less<>> botones_;
+  double instante_anterior_ = 0;  // monotonic seconds of the last figure
+  bool instante_valido_ = false;  // no figure before the first measured interval
+  double pases_por_segundo_ = 0;
+  std::vector<float> espectro_scratch_;
+};
+
+}  // namespace orva::mainwindow

@@ -1,0 +1,416 @@
+// Start-up, power, timers, the main loop and shutdown of the window.
+#include "orva/mainwindow/oscil.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBuffer>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolBar>
+
+#include <cmath>
+
+#include "instrument_bridge.h"
+#include "orva/clock.h"
+#include "orva/localisation/idioma.h"
+#include "orva/mainwindow/readouts.h"
+#include "orva/scope/readouts.h"
+#include "orva/scope/osciloscopio.h"
+#include "orva/scope/screen_picture.h"
+#include "sigdexp/sigdex_control.h"
+
+namespace orva::mainwindow {
+
+Programa& ProgramaGlobal() {
+  static Programa programa;
+  return programa;
+}
+
+namespace {
+
+class QtClipboard : public Portapapeles {
+ public:
+  void Clear() override { QGuiApplication::clipboard()->clear(); }
+  void SetText(const std::string& text) override {
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+  }
+  void SetPicture(const std::shared_ptr<const scope::ScreenPicture>& picture) override {
+    const auto* own = dynamic_cast<const WindowPicture*>(picture.get());
+    if (own == nullptr) return;
+    const QImage image = own->Image();
+    if (!image.isNull()) QGuiApplication::clipboard()->setImage(image);
+  }
+};
+
+double MonotonicSeconds() {
+  return static_cast<double>(clock::MonotonicCount()) /
+         static_cast<double>(clock::MonotonicFrequency());
+}
+
+constexpr char kTitulo[] = "Orva Plenar Oscilloscope";
+
+}  // namespace
+
+std::shared_ptr<Portapapeles> DesktopClipboard() { return std::make_shared<QtClipboard>(); }
+
+WindowPicture::WindowPicture(PictureBox* box) : box_(box) {}
+
+QImage WindowPicture::Image() const { return box_.isNull() ? QImage() : box_->Image(); }
+
+bool WindowPicture::Empty() const { return Image().isNull(); }
+
+std::string WindowPicture::Encode() const {
+  const QImage image = Image();
+  if (image.isNull()) return {};
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  return bytes.toStdString();
+}
+
+Oscil::Oscil(OscilOptions options, QWidget* parent)
+    : QWidget(parent), options_(std::move(options)) {
+  osciloscopio_ = options_.instrumento ? std::move(options_.instrumento)
+                                       : std::make_unique<scope::Osciloscopio>();
+  sigdex_ = std::make_unique<Sigdex>();
+  reloj_ = options_.reloj ? options_.reloj : MonotonicSeconds;
+  portapapeles_ = options_.portapapeles ? options_.portapapeles : DesktopClipboard();
+  bridge::InstalaPortapapeles(*osciloscopio_, portapapeles_);
+  BuildLayout();
+  connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+  connect(Timer2, &QTimer::timeout, this, [this] { Timer2_Timer(); });
+  connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+  connect(SSCommand1, &QPushButton::clicked, this, [this] { SSCommand1_Click(); });
+  connect(XYCommand, &QCheckBox::toggled, this, [this] { XYCommand_Click(); });
+  connect(VScroll3, &QScrollBar::valueChanged, this, [this] { VScroll3_Change(); });
+}
+
+Oscil::~Oscil() {
+  BucleActivo = false;
+  if (Timer1) Timer1->stop();
+  if (Timer2) Timer2->stop();
+}
+
+QAction* Oscil::ToolbarButton(std::string_view key) const {
+  auto it = botones_.find(key);
+  return it == botones_.end() ? nullptr : it->second;
+}
+
+bool Oscil::ToolbarPressed(std::string_view key) const {
+  QAction* a = ToolbarButton(key);
+  return a != nullptr && a->isCheckable() && a->isChecked();
+}
+
+void Oscil::ActualizaTitulo() {
+  QString titulo = QString::fromLatin1(kTitulo);
+  if (osciloscopio_->ModoDemo()) titulo += QStringLiteral(" -  DEMO MODE");
+  if (osciloscopio_->ModoRemoto()) titulo += QStringLiteral(" - REMOTE MODE");
+  setWindowTitle(titulo);
+}
+
+void Oscil::Form_Load() {
+  Programa& p = ProgramaGlobal();
+  scope::Osciloscopio& o = *osciloscopio_;
+  // 1-2. Language and program folder; the I/O address is fixed.
+  p.IdiomaActual = 1;
+  p.RutaAplicacion = QCoreApplication::applicationDirPath().toStdString();
+  p.ContadorDePasadas = 0;
+  constexpr std::int16_t kDireccionES = 0x390;
+  // 3. Board folder and address.
+  o.path(p.RutaAplicacion + "/KTR-5 ISA");
+  o.DireccionES(kDireccionES);
+  // 4. Board identification and calibration.
+  p.TipoDePlaca = o.Configuracion();
+  // 5. START-UP HOOK (messages control): Mens1.CorrectaDireccionIO := 1 joins
+  //    here with the messages control.
+  // 6. Always start in demonstration mode.
+  o.ModoDemo(true);
+  ActualizaTitulo();
+  // 7. Default settings.
+  o.Canal1Activo(true);
+  o.Canal2Activo(true);
+  o.AcoplamientoCanal1(1);
+  o.AcoplamientoCanal2(1);
+  o.GananciaCanal1(3);
+  o.GananciaCanal2(3);
+  o.BaseDeTiemposActual(4);
+  o.CanalDisparo(1);
+  o.DisparoExterno(0);
+  o.Flanco(0);
+  o.ModoDisparo(2);
+  o.ModoXY(false);
+  // 8. First trigger level from the hidden text box (a whole number; anything
+  //    else counts as 0, and the value is kept to the level's 0..255), one
+  //    programming, then mid-scale.
+  bool ok = false;
+  const int nivel = Text1->text().trimmed().toInt(&ok);
+  o.Nivel(static_cast<std::int16_t>(ok ? std::clamp(nivel, 0, 255) : 0));
+  o.Programacion();
+  o.Nivel(128);
+  o.promediado(1);
+  // 9. User scales; the level markers a quarter down their own height.
+  Picture1->Scale(0, 256, 767, 0);
+  PictureDeNiveles->Scale(0, 128, 10, -128);
+  PictureDeNiveles->Cls();
+  for (int i = 1; i <= 3; ++i) Niveles(i)->move(1, Niveles(i)->height() / 4);
+  // 10. Empty graticules.
+  Picture1->Cls();
+  Picture2->Cls();
+  dibuja_grid(*Picture1);
+  dibuja_grid_espectro(*Picture2);
+  // 11. Cursors.
+  CursorX1 = 256;
+  CursorX2 = 512;
+  CursorY1 = 192;
+  CursorY2 = 64;
+  Picture1->MoveLineObject(kCursorX1, CursorX1, 256, CursorX1, 0);
+  Picture1->MoveLineObject(kCursorX2, CursorX2, 256, CursorX2, 0);
+  // 12. Screen colours.
+  ColoresDePantalla();
+  ColorXY = 0x00FFFF;
+  ColorCanalD = 0xC0E0FF;
+  // 13. Screen pictures of the instrument's clipboard copy.
+  o.PantallaTiempo(std::make_shared<WindowPicture>(Picture1));
+  o.PantallaFrecuencia(std::make_shared<WindowPicture>(Picture2));
+  // 14. START-UP HOOK (stores): the signal store (PathSignals = program folder,
+  //     Instrumento "OrvaScope.exe") and the configuration store are created here.
+  // 15. START-UP HOOK (language and remote link): the language pass over the
+  //     window with IdiomaActual and the remote-link initialisation run here.
+  // 16. Centred on the screen.
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect r = screen->availableGeometry();
+    move(r.left() + (r.width() - width()) / 2, r.top() + (r.height() - height()) / 2);
+  }
+  // Off; Timer2 fires once a second later and finds the loop stopped.
+  Command1->setText("OFF");
+  BucleActivo = false;
+  Encendido = false;
+  Timer1->stop();
+  Timer2->start();
+}
+
+void Oscil::Command1_Click() {
+  scope::Osciloscopio& o = *osciloscopio_;
+  if (Command1->text() == "OFF") {
+    Command1->setText("ON");
+    Command1->setStyleSheet("QPushButton { color: #00ff00; font-weight: bold; font-size: 14px; }");
+    Encendido = true;
+    BucleActivo = true;
+    Timer1->start();
+    ModoAutomatico->setEnabled(true);
+    Timer2->start();
+    Disparo->show();
+    VScroll3_Change();
+    o.MetodoInterpolacion(hosting::PropertyValue(std::int64_t{1}));
+    Picture1->Scale(0, 256, 768, 0);
+    Picture2->Scale(0, 100, 256, 0);
+    TextosDelPanel();
+  } else {
+    Command1->setText("OFF");
+    Timer1->stop();
+    BucleActivo = false;
+    Picture1->Cls();
+    Picture2->Cls();
+    dibuja_grid(*Picture1);
+    dibuja_grid_espectro(*Picture2);
+    Command1->setStyleSheet("QPushButton { color: #ff3030; font-weight: bold; font-size: 14px; }");
+    Encendido = false;
+    for (const auto& [i, d] : datos.Items()) d->clear();
+    ModoAutomatico->setEnabled(false);
+    Disparo->hide();
+  }
+}
+
+void Oscil::VScroll3_Change() {
+  if (NivelRemoto) {
+    NivelRemoto = false;
+    return;
+  }
+  scope::Osciloscopio& o = *osciloscopio_;
+  const int valor = std::clamp(VScroll3->value(), 0, 255);
+  if (valor != VScroll3->value()) VScroll3->setValue(valor);
+  o.Nivel(static_cast<std::int16_t>(valor));
+  const double volt = o.CanalDisparo() == 1 ? o.GananciaCanal1VOLT() : o.GananciaCanal2VOLT();
+  const double v = volt / 128.0 * (o.Nivel() - 128);
+  const std::string_view texto =
+      localisation::Text(6, ProgramaGlobal().IdiomaActual);
+  Disparo->setText(QString::fromUtf8(texto.data(), static_cast<int>(texto.size())) + ": " +
+                   QString::fromStdString(scope::FormatoVoltios(static_cast<float>(v))));
+  Disparo->adjustSize();
+  if (NoAplicandoRemoto) CambioLocal = true;
+}
+
+void Oscil::SSCommand1_Click() {
+  osciloscopio_->Programacion();
+  DisparoUnicoPedido = true;
+  // Remote-link flags of the single shot.
+  DisparoUnicoRemoto = true;
+  if (NoAplicandoRemoto) CambioLocal = true;
+}
+
+void Oscil::Timer1_Timer() {
+  if (BucleActivo) {
+    BuclePrincipal();
+  } else if (osciloscopio_->ModoDisparo() == 0 || ToolbarPressed("foto")) {
+    RutinaDeDibujoYTratamiento(Picture1);
+  }
+}
+
+void Oscil::Timer2_Timer() {
+  Timer2->stop();
+  RutinaPrincipal();
+}
+
+void Oscil::RutinaPrincipal() {
+  while (BucleActivo) {
+    BuclePrincipal();
+    QCoreApplication::processEvents();
+  }
+}
+
+int Oscil::RunPasses(int n) {
+  Timer1->stop();
+  Timer2->stop();
+  int hechos = 0;
+  for (; hechos < n; ++hechos) {
+    BuclePrincipal();
+    QCoreApplication::processEvents();
+  }
+  return hechos;
+}
+
+void Oscil::Wait(double seconds) {
+  const double inicio = reloj_();
+  while (reloj_() - inicio < seconds) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+}
+
+void Oscil::BuclePrincipal() {
+  scope::Osciloscopio& o = *osciloscopio_;
+  PictureBox* target = Picture1;
+  sigdex_->PuntosFFT(512);
+  o.ComprobacionFinDeCaptura();
+  if (o.BaseDeTiemposActual() >= 20) Wait(2.0);
+  const bool fin = o.FinDeCaptura();
+  if (o.ModoDisparo() == 0 || fin) {
+    if (CopiarPantallaPedido || ImprimirPedido) {
+      target->SetBackColor(0xFFFFFF);
+      ColoresDeImpresion();
+    }
+    if (o.FuerzaModoSoftware()) {
+      color_de_led(trigfailLed, "rojo");
+      color_de_led(htLed, "gris");
+      color_de_led(stLed, "verde");
+    } else {
+      color_de_led(trigfailLed, "verde");
+      color_de_led(htLed, "verde");
+      color_de_led(stLed, "gris");
+    }
+    if (fin && Armado) {
+      o.LecturaDeMemoria();
+      Armado = false;
+      color_de_led(armLed, "gris");
+    }
+    for (int canal = 1; canal <= 2; ++canal) {
+      const bool activo = canal == 1 ? o.Canal1Activo() : o.Canal2Activo();
+      if (!activo) continue;
+      std::vector<float>& vector = canal == 1 ? VectorCanal1 : VectorCanal2;
+      vector = bridge::VCanal(o, canal);
+      QCheckBox* fft = SSCheck1(canal - 1);
+      if (fft->isChecked()) {
+        // 512 centred samples, windowed, transformed, magnitudes in dB. A
+        // shorter trace is padded with the centre line (0 after centring).
+        espectro_scratch_.assign(vector.begin(), vector.end());
+        if (espectro_scratch_.size() < 512) espectro_scratch_.resize(512, 128.0f);
+        for (std::size_t i = 0; i < 512; ++i) espectro_scratch_[i] -= 128.0f;
+        sigdex_->VectorInReal(espectro_scratch_);
+        sigdex_->Enventanar(512);
+        sigdex_->VectorInReal(sigdex_->VectorOutReal());
+        sigdex_->FFT();
+        sigdex_->Modulo();
+        (canal == 1 ? EspectroCanal1 : EspectroCanal2) = sigdex_->VectorOutModulo();
+      }
+      bridge::Medidas(o, canal);
+      const int base = canal == 1 ? 0 : 4;
+      const double vpp = canal == 1 ? o.Vpp1() : o.Vpp2();
+      const double vm = canal == 1 ? o.Vm1() : o.Vm2();
+      const double f = canal == 1 ? o.F1() : o.F2();
+      const double t = canal == 1 ? o.t1() : o.t2();
+      datos(base + 0)->setText(QString::fromStdString(scope::FormatoVoltios(static_cast<float>(vpp))));
+      datos(base + 1)->setText(QString::fromStdString(scope::FormatoVoltios(static_cast<float>(vm))));
+      datos(base + 2)->setText(QString::fromStdString(scope::FormatoFrecuencia(static_cast<float>(f))));
+      datos(base + 3)->setText(QString::fromStdString(scope::FormatoTiempo(static_cast<float>(t))));
+    }
+    if (fin) {
+      if (o.ModoDisparo() == 0) {
+        if (DisparoUnicoPedido) {
+          o.Programacion();
+          Armado = true;
+          DisparoUnicoPedido = false;
+          color_de_led(armLed, "verde");
+        }
+      } else {
+        o.Programacion();
+        Armado = true;
+        color_de_led(armLed, "verde");
+      }
+      if (DisparoUnicoPedido) color_de_led(armLed, "verde");
+    }
+    RutinaDeDibujoYTratamiento(target);
+  }
+  // Passes per second over 9 passes, measured on the monotonic clock. The
+  // first time round there is no earlier instant: only the start is taken.
+  Programa& p = ProgramaGlobal();
+  if (!o.ModoRemoto()) {
+    p.ContadorDePasadas = static_cast<std::int16_t>((p.ContadorDePasadas + 1) % 10);
+    if (p.ContadorDePasadas == 0) {
+      p.ContadorDePasadas = 1;
+      const double ahora = reloj_();
+      if (!instante_valido_ || ahora - instante_anterior_ <= 0) {
+        instante_anterior_ = ahora;
+        instante_valido_ = true;
+      } else {
+        pases_por_segundo_ = 9.0 / (ahora - instante_anterior_);
+        Label14->setText(QString::fromStdString(TextoNumero(pases_por_segundo_)));
+        instante_anterior_ = ahora;
+      }
+    }
+  }
+}
+
+bool Oscil::Form_QueryUnload(bool cancel, int /*unload_mode*/) {
+  if (!cancel) {
+    BucleActivo = false;
+    Timer1->stop();
+    Wait(1.0);
+  }
+  return cancel;
+}
+
+void Oscil::Form_Unload(bool& /*cancel*/) { BucleActivo = false; }
+
+void Oscil::closeEvent(QCloseEvent* event) {
+  if (Form_QueryUnload(false, 0)) {
+    event->ignore();
+    return;
+  }
+  bool cancel = false;
+  Form_Unload(cancel);
+  Timer2->stop();
+  event->accept();
+}
+
+}  // namespace orva::mainwindow

@@ -1,0 +1,432 @@
+// The window's controls and their places: a front panel under the display.
+#include <QAction>
+#include <QCheckBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "orva/mainwindow/oscil.h"
+
+namespace orva::mainwindow {
+namespace {
+
+QString Indexed(const char* name, int index) {
+  return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
+}
+
+template <class W>
+W* Named(W* w, const QString& name, int tag = 0) {
+  w->setObjectName(name);
+  if (tag > 0) w->setProperty("Tag", tag);
+  return w;
+}
+
+QLabel* Display(QWidget* parent, const QString& name, const QString& text = {}) {
+  auto* l = Named(new QLabel(text, parent), name);
+  l->setMinimumWidth(86);
+  l->setAlignment(Qt::AlignCenter);
+  l->setStyleSheet(
+      "QLabel { background: #0b1a0f; color: #7dff9a; border: 1px solid #3a4a3e;"
+      " font-family: monospace; font-weight: bold; padding: 2px 4px; }");
+  return l;
+}
+
+QLabel* Caption(QWidget* parent, const QString& text, int tag = 0) {
+  auto* l = new QLabel(text, parent);
+  if (tag > 0) l->setProperty("Tag", tag);
+  l->setStyleSheet("QLabel { color: #c9d1d9; }");
+  return l;
+}
+
+QPushButton* Key(QWidget* parent, const QString& name, const QString& text, int tag = 0) {
+  auto* b = Named(new QPushButton(text, parent), name, tag);
+  b->setFocusPolicy(Qt::NoFocus);
+  b->setMinimumWidth(34);
+  return b;
+}
+
+QGroupBox* Group(QWidget* parent, const QString& title, int tag = 0) {
+  auto* g = new QGroupBox(title, parent);
+  if (tag > 0) g->setProperty("Tag", tag);
+  return g;
+}
+
+PictureBox* Led(QWidget* parent, const char* name) {
+  auto* led = Named(new PictureBox(parent), QString::fromLatin1(name));
+  led->setFixedSize(14, 14);
+  led->SetBackColor(0x808080);
+  return led;
+}
+
+}  // namespace
+
+void Oscil::BuildLayout() {
+  setObjectName("Oscil");
+  setStyleSheet(
+      "QWidget#Oscil { background: #2b3036; }"
+      "QGroupBox { color: #e6edf3; border: 1px solid #56606b; border-radius: 4px;"
+      " margin-top: 8px; padding-top: 6px; font-weight: bold; }"
+      "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 3px; }"
+      "QCheckBox, QRadioButton { color: #dde3ea; }"
+      "QPushButton { background: #434b55; color: #f0f3f6; border: 1px solid #6b7682;"
+      " border-radius: 3px; padding: 2px 6px; }"
+      "QPushButton:pressed, QPushButton:checked { background: #6b7682; }"
+      "QFrame#SSPanel1, QFrame#SSPanel2 { background: #1c2024; border: 2px solid #11151a;"
+      " border-radius: 6px; }");
+  auto* root = new QVBoxLayout(this);
+  root->setContentsMargins(6, 4, 6, 6);
+  root->setSpacing(4);
+
+  // ---- Tool bar ---------------------------------------------------------------
+  Toolbar1 = Named(new QToolBar(this), "Toolbar1");
+  Toolbar1->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  Toolbar1->setStyleSheet(
+      "QToolBar { background: #20252a; border: 1px solid #11151a; }"
+      "QToolButton { color: #e6edf3; padding: 2px 6px; }"
+      "QToolButton:checked { background: #56606b; }");
+  struct Boton {
+    const char* key;
+    const char* text;
+    bool check;
+    int tag;  // tool-tip text number
+  };
+  const Boton botones[] = {
+      {"abrir", "Open", false, 14},       {"guardar", "Save", false, 15},
+      {"imprimir", "Print", false, 16},   {"copiar_num", "Numbers", false, 17},
+      {"copiar", "Copy", false, 18},      {"pegar", "Paste", false, 0},
+      {"foto", "Freeze", true, 19},       {"borrar", "Erase", false, 33},
+      {"suma", "C1+C2", true, 21},        {"c1-c2", "C1-C2", true, 22},
+      {"c2-c1", "C2-C1", true, 23},       {"inva", "-C1", true, 24},
+      {"invb", "-C2", true, 25},          {"vpp", "Vpp", false, 0},
+      {"completa", "Full", false, 120},   {"AbrirConfig", "Load cfg", false, 141},
+      {"GuardarConfig", "Save cfg", false, 140}, {"view", "View", true, 165},
+      {"ayuda", "Help", false, 166},
+  };
+  for (const Boton& b : botones) {
+    if (std::string_view(b.key) == "foto" || std::string_view(b.key) == "suma" ||
+        std::string_view(b.key) == "inva" || std::string_view(b.key) == "vpp" ||
+        std::string_view(b.key) == "AbrirConfig" || std::string_view(b.key) == "view")
+      Toolbar1->addSeparator();
+    QAction* a = Toolbar1->addAction(QString::fromLatin1(b.text));
+    a->setObjectName(QString::fromLatin1(b.key));
+    a->setProperty("Key", QString::fromLatin1(b.key));
+    if (b.tag > 0) a->setProperty("Tag", b.tag);
+    a->setCheckable(b.check);
+    botones_[b.key] = a;
+  }
+  auto menu = [this](const char* key, const char* k1, const char* k2) {
+    auto* m = new QMenu(this);
+    QAction* e1 = m->addAction("Canal 1");
+    e1->setObjectName(QString::fromLatin1(k1));
+    e1->setProperty("Key", QString::fromLatin1(k1));
+    QAction* e2 = m->addAction("Canal 2");
+    e2->setObjectName(QString::fromLatin1(k2));
+    e2->setProperty("Key", QString::fromLatin1(k2));
+    botones_[key]->setMenu(m);
+    if (auto* tb = qobject_cast<QToolButton*>(Toolbar1->widgetForAction(botones_[key])))
+      tb->setPopupMode(QToolButton::MenuButtonPopup);
+  };
+  menu("guardar", "diskCanal1", "diskCanal2");
+  menu("copiar_num", "numCanal1", "numCanal2");
+  root->addWidget(Toolbar1);
+
+  // ---- Display panel ---------------------------------------------------------------
+  SSPanel1 = Named(new QFrame(this), "SSPanel1");
+  auto* display = new QGridLayout(SSPanel1);
+  display->setContentsMargins(6, 6, 6, 6);
+  display->setSpacing(3);
+  PictureDeNiveles = Named(new PictureBox(SSPanel1), "PictureDeNiveles");
+  PictureDeNiveles->setFixedWidth(18);
+  PictureDeNiveles->SetBackColor(0x302820);
+  const char* marcas[] = {"", "1", "2", "T"};
+  const char* estilos[] = {"", "#00ffff", "#ffff00", "#ff4040"};
+  for (int i = 1; i <= 3; ++i) {
+    auto* m = Named(new QLabel(QString::fromLatin1(marcas[i]), PictureDeNiveles), Indexed("Niveles", i));
+    m->setAlignment(Qt::AlignCenter);
+    m->setFixedSize(16, 14);
+    m->setStyleSheet(QStringLiteral("QLabel { background: %1; color: black; font-weight: bold;"
+                                    " font-size: 9px; border-radius: 3px; }")
+                         .arg(QLatin1String(estilos[i])));
+    Niveles.Set(i, m);
+  }
+  Picture1 = Named(new PictureBox(SSPanel1), "Picture1");
+  Picture1->setMinimumSize(640, 320);
+  Picture1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  Picture1->SetBackColor(0x000000);
+  Picture1->setProperty("Tag", 34);
+  // Cursor line objects: vertical 0, 1; horizontal 2, 3.
+  Picture1->AddLineObject({256, 256, 256, 0, 0xC0FFC0, gdi::PS_SOLID, 1, false});
+  Picture1->AddLineObject({512, 256, 512, 0, 0xFFC0C0, gdi::PS_SOLID, 1, false});
+  Picture1->AddLineObject({0, 192, 756, 192, 0xC0FFC0, gdi::PS_SOLID, 1, false});
+  Picture1->AddLineObject({0, 64, 756, 64, 0xFFC0C0, gdi::PS_SOLID, 1, false});
+  VScroll3 = Named(new QScrollBar(Qt::Vertical, SSPanel1), "VScroll3");
+  VScroll3->setRange(0, 255);
+  VScroll3->setInvertedAppearance(true);  // 255 at the top
+  VScroll3->setValue(128);
+  HScroll1 = Named(new QScrollBar(Qt::Horizontal, SSPanel1), "HScroll1");
+  HScroll1->setRange(0, 512);
+  HScroll1->setValue(256);
+  display->addWidget(PictureDeNiveles, 0, 0);
+  display->addWidget(Picture1, 0, 1);
+  display->addWidget(VScroll3, 0, 2);
+  display->addWidget(HScroll1, 1, 1);
+
+  // Texts over the display.
+  auto overlay = [this](const char* name, const char* style) {
+    auto* l = Named(new QLabel(Picture1), QString::fromLatin1(name));
+    l->setStyleSheet(QString::fromLatin1(style));
+    l->hide();
+    return l;
+  };
+  const char* ovl = "QLabel { color: #ffe0c0; background: transparent; font-family: monospace; }";
+  DT = overlay("DT", ovl);
+  DG = overlay("DG", ovl);
+  DT->move(6, 4);
+  DG->move(6, 20);
+  Disparo = overlay("Disparo", "QLabel { color: #ff6060; background: transparent;"
+                               " font-family: monospace; }");
+  Disparo->setProperty("Tag", 6);
+  Disparo->move(440, 4);
+  Disparo->setMinimumWidth(190);
+  Label12 = overlay("Label12", "QLabel { color: #ffff80; background: #303030; padding: 4px;"
+                               " font-weight: bold; }");
+  Label12->setText("AUTO");
+  Label12->setProperty("Tag", 74);
+  root->addWidget(SSPanel1, 1);
+
+  // ---- Lower part: spectrum panel and front panel --------------------------------------
+  SSPanel3 = Named(new QFrame(this), "SSPanel3");
+  auto* lower = new QHBoxLayout(SSPanel3);
+  lower->setContentsMargins(0, 0, 0, 0);
+  lower->setSpacing(6);
+
+  SSPanel2 = Named(new QFrame(SSPanel3), "SSPanel2");
+  auto* spec = new QGridLayout(SSPanel2);
+  spec->setContentsMargins(6, 4, 6, 4);
+  spec->setSpacing(2);
+  Label6 = Named(Caption(SSPanel2, "Spectrum"), "Label6");
+  Label6->setStyleSheet("QLabel { color: #e6edf3; font-weight: bold; }");
+  spec->addWidget(Label6, 0, 0, 1, 9);
+  Picture2 = Named(new PictureBox(SSPanel2), "Picture2");
+  Picture2->setFixedSize(300, 170);
+  Picture2->SetBackColor(0x000000);
+  Picture2->AddLineObject({64, 256, 64, 0, 0xC0FFC0, gdi::PS_SOLID, 1, true});
+  Picture2->AddLineObject({192, 256, 192, 0, 0xFFC0C0, gdi::PS_SOLID, 1, true});
+  spec->addWidget(Picture2, 1, 0, 1, 9);
+  for (int i = 0; i <= 8; ++i) {
+    auto* l = Named(Caption(SSPanel2, QString::number(i - 4) + "/8"), Indexed("Label8", i));
+    l->setStyleSheet("QLabel { color: #9aa5b1; font-size: 8px; }");
+    l->setAlignment(Qt::AlignCenter);
+    spec->addWidget(l, 2, i);
+    Label8.Set(i, l);
+  }
+  auto* vistas = new QHBoxLayout;
+  XYCommand = Named(new QCheckBox("XY", SSPanel2), "XYCommand", 8);
+  for (int i = 0; i <= 1; ++i) {
+    auto* c = Named(new QCheckBox(i == 0 ? "FFT C1" : "FFT C2", SSPanel2), Indexed("SSCheck1", i),
+                    153 + i);
+    SSCheck1.Set(i, c);
+    vistas->addWidget(c);
+  }
+  vistas->addWidget(XYCommand);
+  spec->addLayout(vistas, 3, 0, 1, 9);
+  lower->addWidget(SSPanel2);
+
+  // Front panel: vertical channels, horizontal, trigger, power.
+  auto* front = new QGridLayout;
+  front->setSpacing(4);
+  for (int k = 1; k <= 2; ++k) {
+    QGroupBox* g = Group(SSPanel3, k == 1 ? "CH 1" : "CH 2", 46 + k);
+    auto* gl = new QGridLayout(g);
+    gl->setSpacing(3);
+    auto* sel = Named(new QCheckBox("On", g), Indexed("ChanSelected", k), 131);
+    sel->setChecked(true);
+    ChanSelected.Set(k, sel);
+    gl->addWidget(sel, 0, 0, 1, 3);
+    auto& steps = k == 1 ? SSCommand4 : SSCommand5;
+    const char* stepName = k == 1 ? "SSCommand4" : "SSCommand5";
+    steps.Set(0, Key(g, Indexed(stepName, 0), "-"));
+    steps.Set(1, Key(g, Indexed(stepName, 1), "+"));
+    AmplitudeDisplay.Set(k, Display(g, Indexed("AmplitudeDisplay", k)));
+    gl->addWidget(steps(0), 1, 0);
+    gl->addWidget(AmplitudeDisplay(k), 1, 1);
+    gl->addWidget(steps(1), 1, 2);
+    CouplingDC.Set(k, Key(g, Indexed("CouplingDC", k), "DC"));
+    CouplingAC.Set(k, Key(g, Indexed("CouplingAC", k), "AC"));
+    CouplingGND.Set(k, Key(g, Indexed("CouplingGND", k), "GND"));
+    for (auto* b : {CouplingDC(k), CouplingAC(k), CouplingGND(k)}) b->setCheckable(true);
+    CouplingDC(k)->setChecked(true);
+    gl->addWidget(CouplingDC(k), 2, 0);
+    gl->addWidget(CouplingAC(k), 2, 1);
+    gl->addWidget(CouplingGND(k), 2, 2);
+    SSCommand6.Set(k - 1, Key(g, Indexed("SSCommand6", k - 1), "Auto gain", 74));
+    gl->addWidget(SSCommand6(k - 1), 3, 0, 1, 3);
+    front->addWidget(g, 0, k - 1);
+  }
+
+  QGroupBox* hor = Group(SSPanel3, "Time base", 5);
+  auto* hl = new QGridLayout(hor);
+  hl->setSpacing(3);
+  SSCommand2.Set(0, Key(hor, Indexed("SSCommand2", 0), "-"));
+  SSCommand2.Set(1, Key(hor, Indexed("SSCommand2", 1), "+"));
+  TimebaseDisplay.Set(1, Display(hor, Indexed("TimebaseDisplay", 1)));
+  hl->addWidget(SSCommand2(0), 0, 0);
+  hl->addWidget(TimebaseDisplay(1), 0, 1, 1, 3);
+  hl->addWidget(SSCommand2(1), 0, 4);
+  hl->addWidget(Caption(hor, "Average", 12), 1, 0, 1, 5);
+  for (int i = 0; i <= 4; ++i) {
+    auto* r = Named(new QRadioButton(QString::number(1 << i), hor), Indexed("promediado", i));
+    promediado.Set(i, r);
+    hl->addWidget(r, 2, i);
+  }
+  promediado(0)->setChecked(true);
+  auto* interp = new QHBoxLayout;
+  for (int i = 0; i <= 1; ++i) {
+    auto* r = Named(new QRadioButton(i == 0 ? "Lin" : "Sinc", hor), Indexed("Option1", i),
+                    161 + i);
+    Option1.Set(i, r);
+    interp->addWidget(r);
+  }
+  Option1(1)->setChecked(true);
+  hl->addLayout(interp, 3, 0, 1, 5);
+  front->addWidget(hor, 0, 2);
+
+  QGroupBox* trig = Group(SSPanel3, "Trigger", 13);
+  auto* tl = new QGridLayout(trig);
+  tl->setSpacing(3);
+  SSCommand3.Set(1, Key(trig, Indexed("SSCommand3", 1), "<"));
+  SSCommand3.Set(0, Key(trig, Indexed("SSCommand3", 0), ">"));
+  ModeDisplay.Set(1, Display(trig, Indexed("ModeDisplay", 1)));
+  tl->addWidget(SSCommand3(1), 0, 0);
+  tl->addWidget(ModeDisplay(1), 0, 1, 1, 2);
+  tl->addWidget(SSCommand3(0), 0, 3);
+  TrigChanSpin.Set(0, Key(trig, Indexed("TrigChanSpin", 0), "v"));
+  TrigChanSpin.Set(1, Key(trig, Indexed("TrigChanSpin", 1), "^"));
+  TrigChanDisplay.Set(1, Display(trig, Indexed("TrigChanDisplay", 1), "1"));
+  TrigChanDisplay(1)->setMinimumWidth(30);
+  tl->addWidget(Caption(trig, "Source", 11), 1, 0);
+  tl->addWidget(TrigChanSpin(0), 1, 1);
+  tl->addWidget(TrigChanDisplay(1), 1, 2);
+  tl->addWidget(TrigChanSpin(1), 1, 3);
+  Slope = Key(trig, "Slope", "Slope", 43);
+  Slope->setCheckable(true);
+  Dis_ext = Named(new QCheckBox("Ext", trig), "Dis_ext", 10);
+  tl->addWidget(Slope, 2, 0, 1, 2);
+  tl->addWidget(Dis_ext, 2, 2, 1, 2);
+  SSCommand1 = Key(trig, "SSCommand1", "Single", 38);
+  ModoAutomatico = Key(trig, "ModoAutomatico", "Auto set", 74);
+  ModoAutomatico->setEnabled(false);
+  tl->addWidget(SSCommand1, 3, 0, 1, 2);
+  tl->addWidget(ModoAutomatico, 3, 2, 1, 2);
+  auto* leds = new QHBoxLayout;
+  const std::pair<PictureBox**, const char*> ledList[] = {
+      {&trigfailLed, "trig"}, {&stLed, "st"}, {&htLed, "ht"}, {&armLed, "arm"}};
+  for (const auto& [led, caption] : ledList) {
+    const std::string name = std::string(caption) == "trig" ? "trigfailLed"
+                                                            : std::string(caption) + "Led";
+    *led = Led(trig, name.c_str());
+    leds->addWidget(*led);
+    leds->addWidget(Caption(trig, QString::fromLatin1(caption)));
+  }
+  tl->addLayout(leds, 4, 0, 1, 4);
+  front->addWidget(trig, 0, 3);
+
+  QGroupBox* power = Group(SSPanel3, "Power");
+  auto* pl = new QGridLayout(power);
+  Command1 = Key(power, "Command1", "OFF");
+  Command1->setMinimumSize(70, 44);
+  Command1->setStyleSheet("QPushButton { color: #ff3030; font-weight: bold; font-size: 14px; }");
+  Command2 = Key(power, "Command2", "<->", 182);
+  pl->addWidget(Command1, 0, 0, 1, 2);
+  pl->addWidget(Command2, 1, 0, 1, 2);
+  VScroll1 = Named(new QScrollBar(Qt::Horizontal, power), "VScroll1");
+  VScroll1->setRange(-100, 100);
+  Label1 = Named(Caption(power, " 0"), "Label1");
+  VScroll2 = Named(new QScrollBar(Qt::Horizontal, power), "VScroll2");
+  VScroll2->setRange(0, 255);
+  VScroll2->setValue(128);
+  Text1 = Named(new QLineEdit("128", power), "Text1");
+  Text1->hide();
+  pl->addWidget(VScroll1, 2, 0);
+  pl->addWidget(Label1, 2, 1);
+  pl->addWidget(VScroll2, 3, 0, 1, 2);
+  front->addWidget(power, 0, 4);
+  lower->addLayout(front, 1);
+  root->addWidget(SSPanel3);
+
+  // ---- Readouts ----------------------------------------------------------------
+  SSPanel6 = Named(new QFrame(this), "SSPanel6");
+  auto* rl = new QGridLayout(SSPanel6);
+  rl->setContentsMargins(2, 0, 2, 0);
+  rl->setSpacing(3);
+  const char* cabeceras[] = {"Vpp", "Vmean", "Freq", "Period"};
+  for (int k = 0; k < 2; ++k) {
+    auto* c = Caption(SSPanel6, k == 0 ? "CH 1" : "CH 2", 47 + k);
+    c->setStyleSheet(k == 0 ? "QLabel { color: #00ffff; font-weight: bold; }"
+                            : "QLabel { color: #ffff00; font-weight: bold; }");
+    rl->addWidget(c, k, 0);
+    for (int m = 0; m < 4; ++m) {
+      rl->addWidget(Caption(SSPanel6, QString::fromLatin1(cabeceras[m])), k, 1 + 2 * m);
+      QLabel* d = Display(SSPanel6, Indexed("datos", 4 * k + m));
+      d->setMinimumWidth(96);
+      datos.Set(4 * k + m, d);
+      rl->addWidget(d, k, 2 + 2 * m);
+    }
+  }
+  rl->addWidget(Caption(SSPanel6, "passes/s"), 0, 9);
+  Label14 = Display(SSPanel6, "Label14");
+  Label14->setMinimumWidth(150);
+  rl->addWidget(Label14, 1, 9);
+
+  QGroupBox* cur = Group(SSPanel6, "Cursors", 26);
+  auto* cl = new QGridLayout(cur);
+  cl->setSpacing(2);
+  SSCheck2.Set(0, Named(new QCheckBox("|  |", cur), "SSCheck2(0)", 27));
+  SSCheck2.Set(1, Named(new QCheckBox("=", cur), "SSCheck2(1)", 28));
+  ContCursor.Set(1, Named(new QCheckBox("P1", cur), "ContCursor(1)", 167));
+  ContCursor.Set(2, Named(new QCheckBox("P2", cur), "ContCursor(2)", 168));
+  SSOption1.Set(0, Named(new QRadioButton("C1", cur), "SSOption1(0)", 47));
+  SSOption1.Set(1, Named(new QRadioButton("C2", cur), "SSOption1(1)", 48));
+  SSOption1(0)->setChecked(true);
+  cl->addWidget(SSCheck2(0), 0, 0);
+  cl->addWidget(SSCheck2(1), 1, 0);
+  cl->addWidget(SSOption1(0), 0, 1);
+  cl->addWidget(SSOption1(1), 1, 1);
+  cl->addWidget(ContCursor(1), 0, 2);
+  cl->addWidget(ContCursor(2), 1, 2);
+  for (int i = 0; i <= 7; ++i) {
+    auto* x = Display(cur, Indexed("XCursorDisplay", i));
+    auto* y = Display(cur, Indexed("YCursorDisplay", i));
+    x->setMinimumWidth(64);
+    y->setMinimumWidth(64);
+    XCursorDisplay.Set(i, x);
+    YCursorDisplay.Set(i, y);
+    cl->addWidget(x, 0, 3 + i);
+    cl->addWidget(y, 1, 3 + i);
+  }
+  rl->addWidget(cur, 0, 10, 2, 1);
+  root->addWidget(SSPanel6);
+
+  // ---- Timers -------------------------------------------------------------------
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName("Timer1");
+  Timer1->setInterval(100);
+  Timer2 = new QTimer(this);
+  Timer2->setObjectName("Timer2");
+  Timer2->setInterval(1000);
+
+  resize(1180, 860);
+}
+
+}  // namespace orva::mainwindow
