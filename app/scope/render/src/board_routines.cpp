@@ -27,7 +27,8 @@ void ReescalaLaSenal(gdi::POINT* puntos, const float* valores, std::int32_t n, d
 
 void DibujaUnVectorXY2(OrvaSurface* surface, const float* x, const float* y, std::int32_t n,
                        std::uint32_t color, std::int32_t step, float alto, float ancho) {
-  dibuja_un_vector_xy2(surface, x, y, n, color, step < 1 ? 1 : step, alto, ancho);
+  dibuja_un_vector_xy2(surface, x, y, n, static_cast<std::int32_t>(color), step < 1 ? 1 : step,
+                       alto, ancho);
 }
 
 #else

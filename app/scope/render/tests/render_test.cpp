@@ -117,7 +117,7 @@ TEST(RenderPrinter, TimeTraceTakesTheUpperHalfAndScaleIsRestoredOnRequest) {
   EXPECT_EQ(orva::gdi::GetMapMode(printer.hDC()), orva::gdi::MM_ANISOTROPIC);
 }
 
-TEST(RescaleSignal, TruncatesTowardZeroAndPinsOutsideTheArea) {
+TEST(RenderRescale, TruncatesTowardZeroAndPinsOutsideTheArea) {
   const float v[] = {100.0f, 100.0f, 100.0f, -2.7f, 2.7f, NAN};
   POINT p[6];
   orva::scope::ReescalaLaSenal(p, v, 1, 200, 0);
@@ -145,7 +145,7 @@ void Record(void* ctx, std::int32_t x, std::int32_t y, std::uint32_t c) {
   static_cast<std::vector<Dot>*>(ctx)->push_back({x, y, c});
 }
 
-TEST(PlotXY, MapsCodesOntoTheAreaAndSkipsTheLastSample) {
+TEST(RenderPlotXY, MapsCodesOntoTheAreaAndSkipsTheLastSample) {
   std::vector<Dot> dots;
   OrvaSurface s{&dots, &Record};
   const float x[] = {0, 255, 128, 7};
