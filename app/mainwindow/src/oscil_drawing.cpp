@@ -117,6 +117,25 @@ void Oscil::dibuja_grid_espectro(gdi::Canvas& t) {
   t.Line(0, 255, 512, 255, kGris);
 }
 
+// Clear and graticule. The result depends only on the picture, its size,
+// user scale, background and the trigger shift, so it is drawn once, kept as
+// the picture's backdrop and copied back while none of them changes (a
+// resize or a background change drops the backdrop in the drawing layer).
+void Oscil::BorraYDibujaGrid(PictureBox* target) {
+  const GridKey key{target,
+                    target->ScaleLeft(),
+                    target->ScaleTop(),
+                    target->ScaleWidth(),
+                    target->ScaleHeight(),
+                    osciloscopio_->MovimientoPretrigger(),
+                    target->BackColor()};
+  if (key == grid_key_ && target->ScaleMode() == gdi::Canvas::kUser && target->RestoreBackdrop())
+    return;
+  target->Cls();
+  dibuja_grid(*target);
+  grid_key_ = target->StoreBackdrop() ? key : GridKey{};
+}
+
 void Oscil::XYCommand_Click() {
   const bool xy = XYCommand->isChecked();
   osciloscopio_->ModoXY(xy);
@@ -130,14 +149,13 @@ void Oscil::RutinaDeDibujoYTratamiento(PictureBox* target) {
   if (target == nullptr) return;
   scope::Osciloscopio& o = *osciloscopio_;
   // 1-4. Clear, print colours on request, graticule.
-  target->Cls();
   const int twips_x = gdi::Canvas::kTwipsPerPixel;
   const int twips_y = gdi::Canvas::kTwipsPerPixel;
   if (CopiarPantallaPedido || ImprimirPedido) {
-    target->SetBackColor(0xFFFFFF);
+    target->SetBackColor(0xFFFFFF);  // clears to white
     ColoresDeImpresion();
   }
-  dibuja_grid(*target);
+  BorraYDibujaGrid(target);
   // 5. Traces only while on and no automatic set-up runs.
   if (!o.GainAuto1() && !o.GainAuto2() && !o.TriggerAuto() && Encendido) {
     // 6. End of the automatic set-up: the level takes the trigger channel's mean.

@@ -46,6 +46,42 @@ TEST_F(WindowGraticule, VerticalLinesAtTwentyFiveSixMinusOneAndSevenRows) {
   EXPECT_EQ(At(w->Picture2, 100, 32.0 * 4 - 1), kGrid);
 }
 
+TEST_F(WindowGraticule, KeptGraticuleFollowsShiftBackgroundAndSize) {
+  PowerOnBoard();
+  O().Canal1Activo(false);
+  O().Canal2Activo(false);
+  Passes(3);  // drawn once, then copied back
+  // Same pixels as a graticule drawn from scratch (the level line aside).
+  const QImage kept = w->Picture1->Image();
+  w->Picture1->Cls();
+  w->dibuja_grid(*w->Picture1);
+  const QImage fresh = w->Picture1->Image();
+  const int level_row = static_cast<int>(std::lround(w->Picture1->ToPixelY(O().Nivel())));
+  for (int y = 0; y < fresh.height(); y += 7) {
+    if (y == level_row) continue;
+    ASSERT_EQ(kept.copy(0, y, fresh.width(), 1), fresh.copy(0, y, fresh.width(), 1)) << y;
+  }
+
+  O().MovimientoPretrigger(-2);
+  Passes(1);
+  EXPECT_EQ(At(w->Picture1, 25.6 * 8 - 1, 100), kGridHighlight);
+  EXPECT_EQ(At(w->Picture1, 25.6 * 10 - 1, 100), kGrid);
+
+  w->CopiarPantallaPedido = true;  // white for one drawing, then black again
+  Passes(1);
+  EXPECT_EQ(clipboard->picture.pixel(5, 5) & 0xFFFFFFu, 0xFFFFFFu);
+  Passes(1);
+  EXPECT_EQ(At(w->Picture1, 12, 100), 0x000000u);
+  EXPECT_EQ(At(w->Picture1, 25.6 * 8 - 1, 100), kGridHighlight);
+
+  w->Picture1->setFixedSize(500, 300);
+  QApplication::processEvents();
+  Passes(1);
+  EXPECT_EQ(w->Picture1->Image().width(), 500);
+  EXPECT_EQ(At(w->Picture1, 25.6 * 3 - 1, 100), kGrid);
+  EXPECT_EQ(At(w->Picture1, 25.6 * 3 - 1 - 12.8, 100), 0x000000u);
+}
+
 using WindowTraces = WindowTest;
 
 TEST_F(WindowTraces, ConstantCentreTraceIsDrawnOnTheCentreRow) {

@@ -261,6 +261,7 @@ class Oscil : public QWidget {
   void ColoresDeImpresion();
   void TextosDelPanel();
   void PintaCursores();
+  void BorraYDibujaGrid(PictureBox* target);
 
   OscilOptions options_;
   std::unique_ptr<scope::Osciloscopio> osciloscopio_;
@@ -272,6 +273,15 @@ class Oscil : public QWidget {
   bool instante_valido_ = false;  // no figure before the first measured interval
   double pases_por_segundo_ = 0;
   std::vector<float> espectro_scratch_;
+  // The last graticule drawn on the time view, kept as the picture's
+  // backdrop: valid for this picture, scale, trigger shift and background.
+  struct GridKey {
+    const PictureBox* picture = nullptr;
+    double left = 0, top = 0, width = 0, height = 0, shift = 0;
+    COLORREF back = 0;
+    bool operator==(const GridKey&) const = default;
+  };
+  GridKey grid_key_{};
 };
 
 }  // namespace orva::mainwindow
