@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <chrono>
 #include <cmath>
 
 #include "instrument_bridge.h"
@@ -273,11 +274,25 @@ void Oscil::Timer2_Timer() {
   RutinaPrincipal();
 }
 
+void Oscil::LimitaRefrescos(bool en_bucle) {
+  constexpr double kIntervalo = 0.010;  // seconds between screen refreshes
+  const double ahora =
+      std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+  const bool toca = !en_bucle || ahora - ultimo_refresco_ >= kIntervalo;
+  if (toca) ultimo_refresco_ = ahora;
+  // Re-enabling updates schedules the repaint of what was drawn meanwhile.
+  for (PictureBox* p : {Picture1, Picture2}) {
+    if (p->updatesEnabled() != toca) p->setUpdatesEnabled(toca);
+  }
+}
+
 void Oscil::RutinaPrincipal() {
   while (BucleActivo) {
     BuclePrincipal();
+    LimitaRefrescos(true);
     QCoreApplication::processEvents();
   }
+  LimitaRefrescos(false);
 }
 
 int Oscil::RunPasses(int n) {
@@ -286,8 +301,11 @@ int Oscil::RunPasses(int n) {
   int hechos = 0;
   for (; hechos < n; ++hechos) {
     BuclePrincipal();
+    LimitaRefrescos(true);
     QCoreApplication::processEvents();
   }
+  LimitaRefrescos(false);
+  QCoreApplication::processEvents();
   return hechos;
 }
 

@@ -21,6 +21,11 @@
 // handlers run between passes; they only change settings or raise the
 // one-shot request flags that the next pass serves and clears.
 //
+// Screen: every pass redraws the pictures' images; while passes run back to
+// back, the images are shown on the screen at most 100 times a second (no
+// display shows more), so the event pump between passes does not copy every
+// frame to the screen. When the loop stops, every change shows at once.
+//
 // Time: the slow-timebase wait, the shutdown grace and the passes-per-second
 // figure are measured on the monotonic clock, so they keep their length across
 // midnight and clock changes.
@@ -159,6 +164,9 @@ class Oscil : public QWidget {
   // Runs n passes one after the other with events between them, as the loop
   // does, without the timers (the headless run). Returns the passes run.
   int RunPasses(int n);
+  // Between passes of a loop (en_bucle true) lets the pictures reach the
+  // screen at most every 10 ms; false lets every change show at once.
+  void LimitaRefrescos(bool en_bucle);
   // The number shown by Label14 (passes per second), 0 before the first figure.
   double PasesPorSegundo() const { return pases_por_segundo_; }
   // Whether a toolbar button (by key) is pressed.
@@ -282,6 +290,8 @@ class Oscil : public QWidget {
     bool operator==(const GridKey&) const = default;
   };
   GridKey grid_key_{};
+  // Steady-clock seconds of the last time the pictures went to the screen.
+  double ultimo_refresco_ = -1.0;
 };
 
 }  // namespace orva::mainwindow
