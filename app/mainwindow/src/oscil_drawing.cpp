@@ -149,8 +149,6 @@ void Oscil::RutinaDeDibujoYTratamiento(PictureBox* target) {
   if (target == nullptr) return;
   scope::Osciloscopio& o = *osciloscopio_;
   // 1-4. Clear, print colours on request, graticule.
-  const int twips_x = gdi::Canvas::kTwipsPerPixel;
-  const int twips_y = gdi::Canvas::kTwipsPerPixel;
   if (CopiarPantallaPedido || ImprimirPedido) {
     target->SetBackColor(0xFFFFFF);  // clears to white
     ColoresDeImpresion();
@@ -206,10 +204,12 @@ void Oscil::RutinaDeDibujoYTratamiento(PictureBox* target) {
       const std::int32_t n = static_cast<std::int32_t>(
           std::min(VectorCanal1.size(), VectorCanal2.size())) - 1;
       Picture2->Scale(0, 256, 256, 0);
-      const float ancho = static_cast<float>(Picture2->PixelWidth() * twips_x / twips_x);
-      const float alto = static_cast<float>(Picture2->PixelHeight() * twips_y / twips_y);
+      // The picture's size in pixels (its size in twips over the twips per pixel).
+      const float ancho = static_cast<float>(Picture2->PixelWidth());
+      const float alto = static_cast<float>(Picture2->PixelHeight());
       if (n > 0) {
         OrvaSurface surface = gdi::MakeSurface(Picture2->hDC());
+        // Colour, step 1, height and width in the plotter's own argument order.
         scope::DibujaUnVectorXY2(&surface, VectorCanal1.data(), VectorCanal2.data(), n, ColorXY,
                                  1, alto, ancho);
         Picture2->update();
