@@ -280,8 +280,9 @@ void Oscil::LimitaRefrescos(bool en_bucle) {
       std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
   const bool toca = !en_bucle || ahora - ultimo_refresco_ >= kIntervalo;
   if (toca) ultimo_refresco_ = ahora;
-  // Re-enabling updates schedules the repaint of what was drawn meanwhile.
-  for (PictureBox* p : {Picture1, Picture2}) {
+  // Re-enabling updates schedules the repaint of what changed meanwhile.
+  for (QWidget* p : {static_cast<QWidget*>(Picture1), static_cast<QWidget*>(Picture2),
+                     static_cast<QWidget*>(SSPanel6)}) {
     if (p->updatesEnabled() != toca) p->setUpdatesEnabled(toca);
   }
 }
@@ -316,7 +317,15 @@ void Oscil::Wait(double seconds) {
   }
 }
 
+namespace {
+double Ahora() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+}  // namespace
+
 void Oscil::BuclePrincipal() {
+  const double t_inicio = Ahora();
   scope::Osciloscopio& o = *osciloscopio_;
   PictureBox* target = Picture1;
   sigdex_->PuntosFFT(512);
@@ -338,10 +347,13 @@ void Oscil::BuclePrincipal() {
       color_de_led(stLed, "gris");
     }
     if (fin && Armado) {
+      const double t0 = Ahora();
       o.LecturaDeMemoria();
+      tiempos_.lectura += Ahora() - t0;
       Armado = false;
       color_de_led(armLed, "gris");
     }
+    const double t_canales = Ahora();
     for (int canal = 1; canal <= 2; ++canal) {
       const bool activo = canal == 1 ? o.Canal1Activo() : o.Canal2Activo();
       if (!activo) continue;
@@ -387,7 +399,10 @@ void Oscil::BuclePrincipal() {
       }
       if (DisparoUnicoPedido) color_de_led(armLed, "verde");
     }
+    const double t_dibujo = Ahora();
+    tiempos_.canales += t_dibujo - t_canales;
     RutinaDeDibujoYTratamiento(target);
+    tiempos_.dibujo += Ahora() - t_dibujo;
   }
   // Passes per second over 9 passes, measured on the monotonic clock. The
   // first time round there is no earlier instant: only the start is taken.
@@ -407,6 +422,8 @@ void Oscil::BuclePrincipal() {
       }
     }
   }
+  tiempos_.total += Ahora() - t_inicio;
+  ++tiempos_.pasadas;
 }
 
 bool Oscil::Form_QueryUnload(bool cancel, int /*unload_mode*/) {

@@ -21,10 +21,11 @@
 // handlers run between passes; they only change settings or raise the
 // one-shot request flags that the next pass serves and clears.
 //
-// Screen: every pass redraws the pictures' images; while passes run back to
-// back, the images are shown on the screen at most 100 times a second (no
-// display shows more), so the event pump between passes does not copy every
-// frame to the screen. When the loop stops, every change shows at once.
+// Screen: every pass redraws the pictures' images and sets the readouts;
+// while passes run back to back, the pictures and the readout panel are shown
+// on the screen at most 100 times a second (no display shows more), so the
+// event pump between passes does not repaint them for every pass. When the
+// loop stops, every change shows at once.
 //
 // Time: the slow-timebase wait, the shutdown grace and the passes-per-second
 // figure are measured on the monotonic clock, so they keep their length across
@@ -164,9 +165,20 @@ class Oscil : public QWidget {
   // Runs n passes one after the other with events between them, as the loop
   // does, without the timers (the headless run). Returns the passes run.
   int RunPasses(int n);
-  // Between passes of a loop (en_bucle true) lets the pictures reach the
-  // screen at most every 10 ms; false lets every change show at once.
+  // Between passes of a loop (en_bucle true) lets the pictures and the
+  // readouts reach the screen at most every 10 ms; false lets every change
+  // show at once.
   void LimitaRefrescos(bool en_bucle);
+  // Where the passes' time went (steady-clock seconds, summed since the last
+  // reset): the memory read (source and processing), the channel work
+  // (averaged traces, spectra, measurements, readout texts, re-arming), the
+  // drawing, and the whole passes.
+  struct TiemposDePasada {
+    double lectura = 0, canales = 0, dibujo = 0, total = 0;
+    long pasadas = 0;
+  };
+  const TiemposDePasada& Tiempos() const { return tiempos_; }
+  void ReiniciaTiempos() { tiempos_ = {}; }
   // The number shown by Label14 (passes per second), 0 before the first figure.
   double PasesPorSegundo() const { return pases_por_segundo_; }
   // Whether a toolbar button (by key) is pressed.
@@ -290,6 +302,7 @@ class Oscil : public QWidget {
     bool operator==(const GridKey&) const = default;
   };
   GridKey grid_key_{};
+  TiemposDePasada tiempos_{};
   // Steady-clock seconds of the last time the pictures went to the screen.
   double ultimo_refresco_ = -1.0;
 };
