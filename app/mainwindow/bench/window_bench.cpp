@@ -27,7 +27,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include "../src/instrument_bridge.h"
 #include "orva/mainwindow/oscil.h"
 #include "orva/scope/osciloscopio.h"
 #include "orva/scope/render.h"

@@ -22,7 +22,6 @@
 #include <chrono>
 #include <cmath>
 
-#include "instrument_bridge.h"
 #include "orva/clock.h"
 #include "orva/localisation/idioma.h"
 #include "orva/mainwindow/readouts.h"
@@ -88,7 +87,7 @@ Oscil::Oscil(OscilOptions options, QWidget* parent)
   sigdex_ = std::make_unique<Sigdex>();
   reloj_ = options_.reloj ? options_.reloj : MonotonicSeconds;
   portapapeles_ = options_.portapapeles ? options_.portapapeles : DesktopClipboard();
-  bridge::InstalaPortapapeles(*osciloscopio_, portapapeles_);
+  osciloscopio_->SetPortapapeles(portapapeles_);
   BuildLayout();
   connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
   connect(Timer2, &QTimer::timeout, this, [this] { Timer2_Timer(); });
@@ -358,7 +357,7 @@ void Oscil::BuclePrincipal() {
       const bool activo = canal == 1 ? o.Canal1Activo() : o.Canal2Activo();
       if (!activo) continue;
       std::vector<float>& vector = canal == 1 ? VectorCanal1 : VectorCanal2;
-      vector = bridge::VCanal(o, canal);
+      vector = canal == 1 ? o.VCanal1() : o.VCanal2();  // one averaging step
       QCheckBox* fft = SSCheck1(canal - 1);
       if (fft->isChecked()) {
         // 512 centred samples, windowed, transformed, magnitudes in dB. A
@@ -373,7 +372,11 @@ void Oscil::BuclePrincipal() {
         sigdex_->Modulo();
         (canal == 1 ? EspectroCanal1 : EspectroCanal2) = sigdex_->VectorOutModulo();
       }
-      bridge::Medidas(o, canal);
+      if (canal == 1) {
+        o.Medidas1();
+      } else {
+        o.Medidas2();
+      }
       const int base = canal == 1 ? 0 : 4;
       const double vpp = canal == 1 ? o.Vpp1() : o.Vpp2();
       const double vm = canal == 1 ? o.Vm1() : o.Vm2();

@@ -11,9 +11,7 @@
 #include <algorithm>
 
 #include "Sigdex.h"
-#include "instrument_bridge.h"
 #include "orva/mainwindow/oscil.h"
-#include "orva/scope/readouts.h"
 #include "orva/scope/osciloscopio.h"
 #include "orva/scope/render.h"
 
@@ -271,12 +269,7 @@ void Oscil::PintaCursores() {
 void Oscil::ServirCopias(PictureBox* target) {
   scope::Osciloscopio& o = *osciloscopio_;
   if (CopiarPantallaPedido) {
-    if constexpr (bridge::CopiaElInstrumento<scope::Osciloscopio>()) {
-      bridge::CopiarPantalla(o);
-    } else {
-      portapapeles_->Clear();
-      portapapeles_->SetPicture(o.PantallaTiempo());
-    }
+    o.CopiarPantallaTAlPortapapeles();  // PantallaTiempo: Picture1 as drawn just now
     target->SetBackColor(0x000000);
     ColoresDePantalla();
     CopiarPantallaPedido = false;
@@ -287,20 +280,15 @@ void Oscil::ServirCopias(PictureBox* target) {
     ColoresDePantalla();
     ImprimirPedido = false;
   }
-  for (int canal = 1; canal <= 2; ++canal) {
-    bool& pedido = canal == 1 ? CopiarCanal1Pedido : CopiarCanal2Pedido;
-    if (!pedido) continue;
-    if constexpr (bridge::CopiaElInstrumento<scope::Osciloscopio>()) {
-      bridge::CopiarCanal(o, canal);
-    } else {
-      const auto& a = canal == 1 ? o.TrazaAlineada1() : o.TrazaAlineada2();
-      portapapeles_->Clear();
-      portapapeles_->SetText(scope::TextoDeMuestrasDeCanal(
-          a.data(), static_cast<std::ptrdiff_t>(a.size()), canal == 1 ? o.VDiv1() : o.VDiv2(),
-          scope::DecimalSeparator()));
-    }
-    // Served: a request is consumed by the drawing that serves it.
-    pedido = false;
+  // The number copies are cleared by the drawing that serves them, like the
+  // other requests (left set, they would copy again on every pass).
+  if (CopiarCanal1Pedido) {
+    o.CopiarCanal1AlPortapapeles();
+    CopiarCanal1Pedido = false;
+  }
+  if (CopiarCanal2Pedido) {
+    o.CopiarCanal2AlPortapapeles();
+    CopiarCanal2Pedido = false;
   }
 }
 
