@@ -262,7 +262,9 @@ void Oscil::SSCommand1_Click() {
 
 void Oscil::Timer1_Timer() {
   if (BucleActivo) {
-    BuclePrincipal();
+    // The extra pass interleaves with the loop's own passes; before the loop
+    // has started (the second after the power button) no pass runs at all.
+    if (en_bucle_) BuclePrincipal();
   } else if (osciloscopio_->ModoDisparo() == 0 || ToolbarPressed("foto")) {
     RutinaDeDibujoYTratamiento(Picture1);
   }
@@ -287,11 +289,14 @@ void Oscil::LimitaRefrescos(bool en_bucle) {
 }
 
 void Oscil::RutinaPrincipal() {
+  const bool fuera = !en_bucle_;  // the outermost loop owns the flag
+  en_bucle_ = true;
   while (BucleActivo) {
     BuclePrincipal();
     LimitaRefrescos(true);
     QCoreApplication::processEvents();
   }
+  if (fuera) en_bucle_ = false;
   LimitaRefrescos(false);
 }
 

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -102,6 +103,29 @@ TEST_F(WindowPower, TheLoopRunsFromTimer2AndStopsAtTheFlag) {
   EXPECT_FALSE(w->Timer2->isActive());
   EXPECT_FALSE(w->BucleActivo);
   EXPECT_GE(passes, 3);
+}
+
+TEST_F(WindowPower, PowerButtonStartsTheLoopOneSecondLaterAndClosingEndsIt) {
+  // The desktop road: button click, Timer2 one second later, the loop with
+  // events between passes, the window closed from an event inside the loop.
+  *step = 0.01;  // the shutdown grace runs on the window's clock
+  w->Command1->click();
+  EXPECT_EQ(w->Command1->text(), "ON");
+  long passes_before_second = -1;
+  QTimer::singleShot(800, w.get(), [&] { passes_before_second = w->Tiempos().pasadas; });
+  long passes_at_close = -1;
+  QTimer::singleShot(1600, w.get(), [&] {
+    passes_at_close = w->Tiempos().pasadas;
+    w->close();
+  });
+  QEventLoop wait;
+  QTimer::singleShot(2500, &wait, &QEventLoop::quit);
+  wait.exec();
+  EXPECT_EQ(passes_before_second, 0);
+  EXPECT_GT(passes_at_close, 0);
+  EXPECT_FALSE(w->BucleActivo);
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_FALSE(w->Timer1->isActive());
 }
 
 using WindowLoop = WindowTest;
@@ -214,6 +238,56 @@ TEST_F(WindowLoop, SlowestTimebaseWaitsTwoSecondsOnTheMonotonicClock) {
   w->BuclePrincipal();
   EXPECT_GE(*window_time - before, 2.0);
   EXPECT_LT(*window_time - before, 3.0);
+}
+
+TEST_F(WindowLoop, Timer1RunsAnExtraPassOrRedrawsAFrozenScreen) {
+  PowerOnBoard();
+  Passes(2);
+  const int reads = board->reads;
+  w->Timer1_Timer();  // switched on but the loop not entered yet: nothing
+  EXPECT_EQ(board->reads, reads);
+  // Inside the loop (entered from Timer2) each tick is one more pass.
+  int ticks = 0;
+  QTimer tick;
+  QObject::connect(&tick, &QTimer::timeout, [&] {
+    if (ticks++ == 0) {
+      const int before = board->reads;
+      w->Timer1_Timer();
+      EXPECT_GE(board->reads, before + 1);
+    } else {
+      w->BucleActivo = false;
+    }
+  });
+  tick.start(0);
+  w->RutinaPrincipal();
+  tick.stop();
+  const int after_loop = board->reads;
+  w->Timer1_Timer();
+  EXPECT_EQ(board->reads, after_loop);
+  // Stopped, Auto mode, not frozen: nothing.
+  w->Picture1->PSet(50, 50, 0x123456);
+  w->Timer1_Timer();
+  EXPECT_EQ(w->Picture1->Point(50, 50), 0x123456u);
+  O().ModoDisparo(0);  // Single: redraws the last data without reading
+  w->Timer1_Timer();
+  EXPECT_NE(w->Picture1->Point(50, 50), 0x123456u);
+  EXPECT_EQ(board->reads, after_loop);
+  O().ModoDisparo(2);
+  w->ToolbarButton("foto")->setChecked(true);  // frozen: redraws too
+  w->Picture1->PSet(50, 50, 0x123456);
+  w->Timer1_Timer();
+  EXPECT_NE(w->Picture1->Point(50, 50), 0x123456u);
+}
+
+TEST_F(WindowLoop, SingleShotWhileARemoteRecordIsAppliedRaisesNoLocalChange) {
+  w->NoAplicandoRemoto = false;
+  w->SSCommand1_Click();
+  EXPECT_TRUE(w->DisparoUnicoPedido);
+  EXPECT_TRUE(w->DisparoUnicoRemoto);
+  EXPECT_FALSE(w->CambioLocal);
+  w->NoAplicandoRemoto = true;
+  w->SSCommand1_Click();
+  EXPECT_TRUE(w->CambioLocal);
 }
 
 using WindowShutdown = WindowTest;

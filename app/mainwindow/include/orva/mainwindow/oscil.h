@@ -303,6 +303,7 @@ class Oscil : public QWidget {
   };
   GridKey grid_key_{};
   TiemposDePasada tiempos_{};
+  bool en_bucle_ = false;  // RutinaPrincipal is running (Timer1's extra passes)
   // Steady-clock seconds of the last time the pictures went to the screen.
   double ultimo_refresco_ = -1.0;
 };
