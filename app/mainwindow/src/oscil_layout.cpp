@@ -221,6 +221,7 @@ void Oscil::BuildLayout() {
   Picture2 = Named(new PictureBox(SSPanel2), "Picture2");
   Picture2->setFixedSize(300, 170);
   Picture2->SetBackColor(0x000000);
+  Picture2->Scale(0, 256, 256, 0);  // design scale: x 0..256, y 256 (top) .. 0
   Picture2->AddLineObject({64, 256, 64, 0, 0xC0FFC0, gdi::PS_SOLID, 1, true});
   Picture2->AddLineObject({192, 256, 192, 0, 0xFFC0C0, gdi::PS_SOLID, 1, true});
   spec->addWidget(Picture2, 1, 0, 1, 9);
