@@ -273,6 +273,7 @@ void Oscil::BuildLayout() {
     gl->addWidget(CouplingGND(k), 2, 2);
     SSCommand6.Set(k - 1, Key(g, Indexed("SSCommand6", k - 1), "Auto gain", 74));
     gl->addWidget(SSCommand6(k - 1), 3, 0, 1, 3);
+    gl->setRowStretch(4, 1);
     front->addWidget(g, 0, k - 1);
   }
 
@@ -301,6 +302,7 @@ void Oscil::BuildLayout() {
   }
   Option1(1)->setChecked(true);
   hl->addLayout(interp, 3, 0, 1, 5);
+  hl->setRowStretch(4, 1);
   front->addWidget(hor, 0, 2);
 
   QGroupBox* trig = Group(SSPanel3, "Trigger", 13);
@@ -341,6 +343,7 @@ void Oscil::BuildLayout() {
     leds->addWidget(Caption(trig, QString::fromLatin1(caption)));
   }
   tl->addLayout(leds, 4, 0, 1, 4);
+  tl->setRowStretch(5, 1);
   front->addWidget(trig, 0, 3);
 
   QGroupBox* power = Group(SSPanel3, "Power");
@@ -362,6 +365,7 @@ void Oscil::BuildLayout() {
   pl->addWidget(VScroll1, 2, 0);
   pl->addWidget(Label1, 2, 1);
   pl->addWidget(VScroll2, 3, 0, 1, 2);
+  pl->setRowStretch(4, 1);
   front->addWidget(power, 0, 4);
   lower->addLayout(front, 1);
   root->addWidget(SSPanel3);
