@@ -276,7 +276,7 @@ void Oscil::Timer2_Timer() {
 }
 
 void Oscil::LimitaRefrescos(bool en_bucle) {
-  constexpr double kIntervalo = 0.010;  // seconds between screen refreshes
+  constexpr double kIntervalo = 1.0 / 60;  // seconds between screen refreshes (60 Hz)
   const double ahora =
       std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
   const bool toca = !en_bucle || ahora - ultimo_refresco_ >= kIntervalo;

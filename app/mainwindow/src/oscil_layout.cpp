@@ -384,14 +384,15 @@ void Oscil::BuildLayout() {
     for (int m = 0; m < 4; ++m) {
       rl->addWidget(Caption(SSPanel6, QString::fromLatin1(cabeceras[m])), k, 1 + 2 * m);
       QLabel* d = Display(SSPanel6, Indexed("datos", 4 * k + m));
-      d->setMinimumWidth(96);
+      // Fixed size: a new reading every pass then never re-lays out the window.
+      d->setFixedSize(104, d->sizeHint().height());
       datos.Set(4 * k + m, d);
       rl->addWidget(d, k, 2 + 2 * m);
     }
   }
   rl->addWidget(Caption(SSPanel6, "passes/s"), 0, 9);
   Label14 = Display(SSPanel6, "Label14");
-  Label14->setMinimumWidth(150);
+  Label14->setFixedSize(150, Label14->sizeHint().height());
   rl->addWidget(Label14, 1, 9);
 
   QGroupBox* cur = Group(SSPanel6, "Cursors", 26);

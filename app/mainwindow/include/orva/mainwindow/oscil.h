@@ -23,7 +23,7 @@
 //
 // Screen: every pass redraws the pictures' images and sets the readouts;
 // while passes run back to back, the pictures and the readout panel are shown
-// on the screen at most 100 times a second (no display shows more), so the
+// on the screen at most 60 times a second (the usual display rate), so the
 // event pump between passes does not repaint them for every pass. When the
 // loop stops, every change shows at once.
 //
@@ -166,7 +166,7 @@ class Oscil : public QWidget {
   // does, without the timers (the headless run). Returns the passes run.
   int RunPasses(int n);
   // Between passes of a loop (en_bucle true) lets the pictures and the
-  // readouts reach the screen at most every 10 ms; false lets every change
+  // readouts reach the screen at most 60 times a second; false lets every change
   // show at once.
   void LimitaRefrescos(bool en_bucle);
   // Where the passes' time went (steady-clock seconds, summed since the last
