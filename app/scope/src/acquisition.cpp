@@ -32,6 +32,22 @@ std::int16_t SaturateI16(std::int32_t v) {
 }
 
 // The capture length, bounded by what the raw buffers hold.
+// Linear interpolation of n samples to m = out.size() points places sample i
+// at i m / n and fills the points between it and the next one; the points from
+// the last sample's own position, (n - 1) m / n, to the end are reached by no
+// pair and come back as 0 (the last `order` points). Left so, a trigger found
+// late in its window puts that tail on the right edge of the screen as a drop
+// to code 0. They are given the last sample's value instead, as a
+// sample-and-hold would show it.
+void HoldLinearTail(std::vector<float>& out, std::size_t n, float last_sample) {
+  const std::size_t m = out.size();
+  if (n == 0 || m == 0) return;
+  const double own = static_cast<double>(n - 1) * static_cast<double>(m) / static_cast<double>(n);
+  const auto from = static_cast<std::size_t>(
+      std::clamp<std::int64_t>(hosting::RoundHalfEven(own), 0, static_cast<std::int64_t>(m)));
+  std::fill(out.begin() + static_cast<std::ptrdiff_t>(from), out.end(), last_sample);
+}
+
 std::int32_t CaptureLength(std::int32_t pre, std::int32_t screen, std::int32_t post) {
   const std::int64_t total = static_cast<std::int64_t>(pre) + screen + post;
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(total, 0, kRawBufferSize));
@@ -229,14 +245,18 @@ void Osciloscopio::LecturaDeMemoria() {
 void Osciloscopio::Resample(int c, double order, double ratio, bool extra_pre) {
   Sigdex& s = *sigdex1_;
   if (order > 0) {
+    const std::size_t n = work_[c].size();
+    const float last_sample = n > 0 ? work_[c][n - 1] : 0.0f;
     s.VectorInReal(work_[c]);
     s.OrdenInterpolacion(order);
     s.Interpolar();
     const std::vector<float>& out = s.OutRealView();
     work_[c].assign(out.begin(), out.end());
-    aligned_[c].assign(out.begin(), out.end());
-    const std::size_t n = std::min<std::size_t>(out.size(), kXYSize);
-    xy_[c].assign(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(n));
+    if (!s.SpectralInterpolation()) HoldLinearTail(work_[c], n, last_sample);
+    const std::vector<float>& interpolated = work_[c];
+    aligned_[c].assign(interpolated.begin(), interpolated.end());
+    const std::size_t xy = std::min<std::size_t>(interpolated.size(), kXYSize);
+    xy_[c].assign(interpolated.begin(), interpolated.begin() + static_cast<std::ptrdiff_t>(xy));
   }
   if (ratio > 0) {
     s.VectorInReal(work_[c]);
@@ -306,6 +326,13 @@ void Osciloscopio::PrepareTraces() {
       offset = static_cast<std::int32_t>(
           hosting::RoundHalfEven(row.muestras_extra_pre * mult / div + s));
     }
+    // The shown points (0..767) must come from the record: the half-up
+    // rounding of the window's two ends can make it one point wider than the
+    // record's guard, and a pretrigger shift moves the untriggered offset past
+    // it. A later start would show points past the record's end (as 0), so
+    // the offset stops where the last shown point is the record's last point.
+    const auto record = static_cast<std::int32_t>(std::min(work_[0].size(), work_[1].size()));
+    offset = std::min(offset, record - kShownPoints);
     if (offset < 0) offset = 0;
 
     // 5. Slope check: from the crossing, which way does the trigger channel go

@@ -99,6 +99,7 @@ inline constexpr int kRawBufferSize = 8193;      // V1Remoto/V2Remoto: 0..8192
 inline constexpr int kAlignedSize = 1024;        // A1/A2: 0..1023
 inline constexpr int kScreenLeftEdge = 256;      // index of the screen's left edge in A
 inline constexpr int kExtremesCount = 767;       // points 0..766 searched for extremes
+inline constexpr int kShownPoints = 768;         // points 0..767 of A are drawn and measured
 inline constexpr int kXYSize = 8000;             // VCanal1XY/VCanal2XY: 0..7999
 inline constexpr int kWorkCapacity = 8192;       // working traces 0..8191
 
