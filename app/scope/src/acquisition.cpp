@@ -3,6 +3,7 @@
 // and the demonstration generator that stands in for a board read.
 #include <algorithm>
 #include <cmath>
+#include <cfenv>
 #include <limits>
 
 #include "Sigdex.h"
@@ -31,7 +32,6 @@ std::int16_t SaturateI16(std::int32_t v) {
   return static_cast<std::int16_t>(std::clamp<std::int32_t>(v, INT16_MIN, INT16_MAX));
 }
 
-// The capture length, bounded by what the raw buffers hold.
 // Linear interpolation of n samples to m = out.size() points places sample i
 // at i m / n and fills the points between it and the next one; the points from
 // the last sample's own position, (n - 1) m / n, to the end are reached by no
@@ -48,6 +48,7 @@ void HoldLinearTail(std::vector<float>& out, std::size_t n, float last_sample) {
   std::fill(out.begin() + static_cast<std::ptrdiff_t>(from), out.end(), last_sample);
 }
 
+// The capture length, bounded by what the raw buffers hold.
 std::int32_t CaptureLength(std::int32_t pre, std::int32_t screen, std::int32_t post) {
   const std::int64_t total = static_cast<std::int64_t>(pre) + screen + post;
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(total, 0, kRawBufferSize));
@@ -73,6 +74,8 @@ Osciloscopio::Osciloscopio(std::unique_ptr<BoardCalls> board, MonotonicClock clo
     averaged_[c].reserve(kWorkCapacity + 1);
     averaged_[c].assign(kRawBufferSize, 0.0f);
   }
+  for (std::vector<double>* t : {&demo_.sin1, &demo_.cos1, &demo_.sin2, &demo_.cos2})
+    t->reserve(kRawBufferSize);
 }
 
 Osciloscopio::~Osciloscopio() = default;
@@ -177,30 +180,79 @@ bool Osciloscopio::ComprobacionFinDeCaptura() {
   return false;
 }
 
+// The generator as it is defined, per sample i of each channel:
+//   ch1: y = a1 sin(i 2pi / w + phi); |y| > 5 adds one uniform draw x 0.5
+//   ch2: y = a2 sin(2 i 2pi / w + 2 phi) + one uniform draw x 0.5
+// clamped to +-127, code = y + 127 rounded half to even (128 for GND). The
+// draws come in that order: phi (only while free-running), channel 1, then
+// channel 2.
+//
+// A pass needs about 16000 sines, which dominated the whole pass. The angles
+// depend only on the board rate, so their sines and cosines are tabulated once
+// per rate from the very same expressions; with phi = 0 (triggered) a sample
+// is then bit-identical to the direct formula, and with a random phi the
+// angle-sum identity differs from it by rounding only (a few 1e-9 of a code
+// at the largest amplitudes, so at most one code at an exact .5 tie).
+void Osciloscopio::PrepareDemoTables(double w, std::int32_t count) {
+  constexpr double kTwoPi = 6.283184;  // as the generator has always used it
+  if (demo_.w != w) {
+    demo_.w = w;
+    demo_.count = 0;
+  }
+  if (count <= demo_.count) return;
+  for (std::vector<double>* t : {&demo_.sin1, &demo_.cos1, &demo_.sin2, &demo_.cos2}) {
+    if (t->size() < static_cast<std::size_t>(count)) t->resize(static_cast<std::size_t>(count));
+  }
+  for (std::int32_t i = demo_.count; i < count; ++i) {
+    const double a1 = i * kTwoPi / w;
+    const double a2 = 2.0 * i * kTwoPi / w;
+    demo_.sin1[i] = std::sin(a1);
+    demo_.cos1[i] = std::cos(a1);
+    demo_.sin2[i] = std::sin(a2);
+    demo_.cos2[i] = std::cos(a2);
+  }
+  demo_.count = count;
+}
+
 void Osciloscopio::GenerateDemo() {
   const std::int32_t total = CaptureLength(cuenta_pre_, cuenta_pantalla_, cuenta_pos_);
   // One screen more than the capture, within the buffer.
   const std::int32_t count = std::min<std::int32_t>(total + 256, kRawBufferSize);
   const float phi = fuerza_modo_software_ ? Uniform() : 0.0f;
   const double w = 80.0 / std::ldexp(1.0, static_cast<int>(Timebase(base_programada_).fm_placa));
-  constexpr double kTwoPi = 6.283184;  // as the generator has always used it
+  PrepareDemoTables(w, count);
+
+  // In the default to-nearest mode lrint rounds half to even in one
+  // instruction; RoundHalfEven (which saves and restores the mode) only
+  // when someone has changed the mode.
+  const bool nearest = std::fegetround() == FE_TONEAREST;
+  auto code = [nearest](double y) {
+    const double v = std::clamp(y, -127.0, 127.0) + 127.0;
+    return static_cast<std::uint8_t>(nearest ? std::lrint(v) : hosting::RoundHalfEven(v));
+  };
+  const double p1 = static_cast<double>(phi);
+  const double p2 = 2.0 * static_cast<double>(phi);
+  const double c1 = std::cos(p1), s1 = std::sin(p1);
+  const double c2 = std::cos(p2), s2 = std::sin(p2);
+  const double* sin1 = demo_.sin1.data();
+  const double* cos1 = demo_.cos1.data();
+  const double* sin2 = demo_.sin2.data();
+  const double* cos2 = demo_.cos2.data();
+  std::uint8_t* out1 = raw_[0].data();
+  std::uint8_t* out2 = raw_[1].data();
 
   const double a1 = 2.5 / static_cast<double>(Gain(ganancia_[0]).volts_per_div) * 40.0;
+  const bool gnd1 = acoplamiento_[0] == kAcoplamientoGND;
   for (std::int32_t i = 0; i < count; ++i) {
-    double y = a1 * std::sin(i * kTwoPi / w + phi);
+    double y = a1 * (phi == 0.0f ? sin1[i] : sin1[i] * c1 + cos1[i] * s1);
     if (std::abs(y) > 5.0) y += Uniform() * 0.5;
-    y = std::clamp(y, -127.0, 127.0);
-    raw_[0][i] = acoplamiento_[0] == kAcoplamientoGND
-                     ? std::uint8_t{128}
-                     : static_cast<std::uint8_t>(hosting::RoundHalfEven(y + 127.0));
+    out1[i] = gnd1 ? std::uint8_t{128} : code(y);
   }
   const double a2 = 2.5 / static_cast<double>(Gain(ganancia_[1]).volts_per_div) * 30.0;
+  const bool gnd2 = acoplamiento_[1] == kAcoplamientoGND;
   for (std::int32_t i = 0; i < count; ++i) {
-    double y = a2 * std::sin(2.0 * i * kTwoPi / w + 2.0 * phi) + Uniform() * 0.5;
-    y = std::clamp(y, -127.0, 127.0);
-    raw_[1][i] = acoplamiento_[1] == kAcoplamientoGND
-                     ? std::uint8_t{128}
-                     : static_cast<std::uint8_t>(hosting::RoundHalfEven(y + 127.0));
+    const double y = a2 * (phi == 0.0f ? sin2[i] : sin2[i] * c2 + cos2[i] * s2) + Uniform() * 0.5;
+    out2[i] = gnd2 ? std::uint8_t{128} : code(y);
   }
 }
 
@@ -326,7 +378,7 @@ void Osciloscopio::PrepareTraces() {
       offset = static_cast<std::int32_t>(
           hosting::RoundHalfEven(row.muestras_extra_pre * mult / div + s));
     }
-    // The shown points (0..767) must come from the record: the half-up
+    // The shown points (0..767) must come from the record: the separate
     // rounding of the window's two ends can make it one point wider than the
     // record's guard, and a pretrigger shift moves the untriggered offset past
     // it. A later start would show points past the record's end (as 0), so

@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "orva/scope/osciloscopio.h"
@@ -154,6 +159,90 @@ TEST(ScopeDemo, OnlyAutoGeneratesOtherModesReprocessTheBuffers) {
   r.osc->DesplazamientoYCanal1(-50);
   r.Pass();
   EXPECT_EQ(r.osc->TrazaAlineada1()[100], 150.0f);
+}
+
+// The generator computed sample by sample from its definition (one sine per
+// sample and channel), with the instrument's random draws: 24 bits of the
+// seeded 32-bit Mersenne twister scaled by 2^-24.
+struct DirectDemo {
+  std::vector<std::uint8_t> ch1, ch2;
+};
+DirectDemo Direct(std::uint32_t seed, int count, int timebase, int gain1, int gain2, bool free_running,
+                  bool ground1, bool ground2) {
+  std::mt19937 rng(seed);
+  auto uniform = [&rng] { return static_cast<float>(rng() >> 8) * (1.0f / 16777216.0f); };
+  const float phi = free_running ? uniform() : 0.0f;
+  const double w = 80.0 / std::ldexp(1.0, static_cast<int>(Timebase(timebase).fm_placa));
+  const double two_pi = 6.283184;
+  const double a1 = 2.5 / static_cast<double>(Gain(gain1).volts_per_div) * 40.0;
+  const double a2 = 2.5 / static_cast<double>(Gain(gain2).volts_per_div) * 30.0;
+  DirectDemo d;
+  for (int i = 0; i < count; ++i) {
+    double y = a1 * std::sin(i * two_pi / w + phi);
+    if (std::abs(y) > 5.0) y += uniform() * 0.5;
+    y = std::clamp(y, -127.0, 127.0);
+    d.ch1.push_back(ground1 ? 128 : static_cast<std::uint8_t>(std::nearbyint(y + 127.0)));
+  }
+  for (int i = 0; i < count; ++i) {
+    double y = a2 * std::sin(2.0 * i * two_pi / w + 2.0 * phi) + uniform() * 0.5;
+    y = std::clamp(y, -127.0, 127.0);
+    d.ch2.push_back(ground2 ? 128 : static_cast<std::uint8_t>(std::nearbyint(y + 127.0)));
+  }
+  return d;
+}
+
+// The tabulated generator against the direct formula with the same seed, at
+// the benchmark's timebases and the slowest one, at a gain that clips and
+// one that does not, triggered (phase 0: every code equal) and free-running
+// (random phase through the angle-sum identity: at most one code apart, and
+// that only at rare exact half-code ties). Timebases are visited twice so
+// that a table reused after another rate is checked too.
+TEST(ScopeDemo, TabulatedGeneratorMatchesTheDirectFormula) {
+  DemoRig r;
+  int ties = 0, samples = 0;
+  for (const int timebase : {2, 4, 8, 12, 16, 19, 20, 8, 2}) {
+    for (const int gain : {9, 4}) {
+      for (const bool free_running : {false, true}) {
+        for (const bool ground1 : {false, true}) {
+          r.osc->BaseDeTiemposActual(static_cast<std::int16_t>(timebase));
+          r.osc->GananciaCanal1(static_cast<std::int16_t>(gain));
+          r.osc->GananciaCanal2(static_cast<std::int16_t>(gain + 1));
+          r.osc->AcoplamientoCanal1(ground1 ? 0 : 1);
+          r.osc->Nivel(free_running ? 250 : 128);
+          r.osc->FuerzaModoSoftware(free_running);
+          const std::uint32_t seed = static_cast<std::uint32_t>(1000 + timebase * 10 + gain);
+          r.osc->SetRandomSeed(seed);
+          r.osc->Programacion();
+          ASSERT_TRUE(r.osc->ComprobacionFinDeCaptura());
+          r.osc->LecturaDeMemoria();
+          const int n = std::min(r.Total() + 256, kRawBufferSize);
+          const DirectDemo d = Direct(seed, n, timebase, gain, gain + 1, free_running, ground1, false);
+          const auto raw1 = r.osc->V1Remoto();
+          const auto raw2 = r.osc->V2Remoto();
+          int diff1 = 0, diff2 = 0, worst = 0;
+          for (int i = 0; i < n; ++i) {
+            const int e1 = std::abs(raw1[static_cast<std::size_t>(i)] - d.ch1[static_cast<std::size_t>(i)]);
+            const int e2 = std::abs(raw2[static_cast<std::size_t>(i)] - d.ch2[static_cast<std::size_t>(i)]);
+            diff1 += e1 != 0;
+            diff2 += e2 != 0;
+            worst = std::max({worst, e1, e2});
+          }
+          const std::string where = "timebase " + std::to_string(timebase) + " gain " + std::to_string(gain) +
+                                    (free_running ? " free-running" : " triggered") +
+                                    (ground1 ? " ch1 GND" : "");
+          if (!free_running) {
+            EXPECT_EQ(diff1 + diff2, 0) << where;
+          } else {
+            EXPECT_LE(worst, 1) << where;
+            EXPECT_LE(diff1 + diff2, 2) << where;
+          }
+          ties += diff1 + diff2;
+          samples += 2 * n;
+        }
+      }
+    }
+  }
+  std::printf("demo generator: %d of %d codes one apart from the direct formula\n", ties, samples);
 }
 
 TEST(ScopeRemote, BuffersAreProcessedAsAssignedAndShortOnesArePadded) {

@@ -399,6 +399,7 @@ class Osciloscopio : public hosting::HostedControl {
 
   Rechazo CheckBoardFields() const;
   void GenerateDemo();
+  void PrepareDemoTables(double w, std::int32_t count);
   void PrepareTraces();
   void Resample(int ch, double order, double ratio, bool extra_pre);
   float Uniform();
@@ -479,6 +480,17 @@ class Osciloscopio : public hosting::HostedControl {
   std::int32_t trigger_index_ = 0;
   double maximo_[2] = {0, 0}, minimo_[2] = {0, 0};
   std::mt19937 random_{12345u};
+
+  // Demonstration generator tables for one board rate w (samples per
+  // period / 2 pi scale): sin and cos of the channel 1 angle i 2 pi / w and
+  // of the channel 2 angle, twice it, for points 0..demo_count_ - 1. Built
+  // once per rate (and grown up to the capture length), 8193 points at most.
+  struct DemoTables {
+    double w = 0;
+    std::int32_t count = 0;
+    std::vector<double> sin1, cos1, sin2, cos2;
+  };
+  DemoTables demo_;
 
   // Averaging, measurements, calibration, clipboard.
   std::vector<float> averaged_[2];
