@@ -72,6 +72,7 @@
 #include "orva/scope/calibration_tables.h"
 #include "orva/scope/clipboard.h"
 #include "orva/scope/measurements.h"
+#include "orva/scope/random.h"
 #include "orva/scope/screen_picture.h"
 #include "orva/scope/tables.h"
 
@@ -479,7 +480,7 @@ class Osciloscopio : public hosting::HostedControl {
   bool triggered_ = false;
   std::int32_t trigger_index_ = 0;
   double maximo_[2] = {0, 0}, minimo_[2] = {0, 0};
-  std::mt19937 random_{12345u};
+  Mt19937 random_{12345u};
 
   // Demonstration generator tables for one board rate w (samples per
   // period / 2 pi scale): sin and cos of the channel 1 angle i 2 pi / w and
