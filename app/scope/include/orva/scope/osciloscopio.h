@@ -35,6 +35,17 @@
 //   leaves the traces as they are.
 // - Timebase rows 0 and 1 have no decimation; the alignment then divides by 1
 //   instead of by their ratio 0.
+// - The shown points 0..767 of an aligned trace always come from the captured
+//   record: the alignment offset stops where point 767 is the record's last
+//   point (the separately rounded ends of the trigger window, or a pretrigger
+//   shift on an untriggered capture, could otherwise start it later), and the
+//   last points of a linear interpolation, which no sample pair reaches, hold
+//   the last sample instead of reading 0.
+// - Demonstration generator: its sines come from tables built once per board
+//   rate; triggered (phase 0) the codes are those of the direct formula, with
+//   a random phase they differ by rounding only (at most one code, at exact
+//   half-code ties). Its random draws are the standard 32-bit Mersenne
+//   twister sequence of the seed (random.h).
 //
 // - Averaging: VCanal1/VCanal2 reads are averaging steps (measurements.h);
 //   the averaged traces start as 8193 zeros (points 0..8192) and become a
