@@ -137,7 +137,6 @@ int main(int argc, char** argv) {
     w.Osciloscopio1().Nivel(140);
     auto frame = [&] { w.RutinaDeDibujoYTratamiento(w.Picture1); };
     for (int i = 0; i < 50; ++i) frame();
-    const double kept = MicrosPer(frames, frame);
 
     orva::gdi::PictureBox& pic = *w.Picture1;
     auto redraw = [&] {
@@ -152,7 +151,6 @@ int main(int argc, char** argv) {
       pic.Line(512, 255, 512, 0, 0xFFC0C0);
     };
     for (int i = 0; i < 50; ++i) redraw();
-    const double full = MicrosPer(frames, redraw);
 
     QImage img(800, 600, QImage::Format_RGB32);
     std::vector<QPointF> t1(768), t2(768);
@@ -161,11 +159,21 @@ int main(int argc, char** argv) {
       t2[i] = QPointF(i * 800.0 / 768, (256 - w.VectorCanal2[i]) * 600 / 256);
     }
     for (int i = 0; i < 50; ++i) StockFrame37(img, t1, t2);
-    const double stock = MicrosPer(frames, [&] { StockFrame37(img, t1, t2); });
     for (int i = 0; i < 50; ++i) StockFrame43(img, t1, t2);
-    const double stock43 = MicrosPer(frames, [&] { StockFrame43(img, t1, t2); });
+    // Five rounds, the four drawings in turn within each; each keeps its
+    // fastest round, since the machine may be shared (a busy spell then
+    // does not land on one drawing only).
+    double kept = 1e300, full = 1e300, stock = 1e300, stock43 = 1e300;
+    const int per_round = std::max(2, frames / 5);
+    for (int round = 0; round < 5; ++round) {
+      kept = std::min(kept, MicrosPer(per_round, frame));
+      full = std::min(full, MicrosPer(per_round, redraw));
+      stock = std::min(stock, MicrosPer(per_round, [&] { StockFrame37(img, t1, t2); }));
+      stock43 = std::min(stock43, MicrosPer(per_round, [&] { StockFrame43(img, t1, t2); }));
+    }
 
-    std::printf("Time-view frame, 800 x 600, %d frames each (ratio: to the stock frame)\n", frames);
+    std::printf("Time-view frame, 800 x 600, fastest of 5 rounds of %d frames (ratio: to the stock frame)\n",
+                per_round);
     std::printf("| drawing                                               | us/frame |  ratio |\n");
     std::printf("|-------------------------------------------------------|---------:|-------:|\n");
     std::printf("| window frame (RutinaDeDibujoYTratamiento)             | %8.1f | %5.2fx |\n", kept, kept / stock);
