@@ -80,7 +80,7 @@ Osciloscopio::Osciloscopio(std::unique_ptr<BoardCalls> board, MonotonicClock clo
 
 Osciloscopio::~Osciloscopio() = default;
 
-float Osciloscopio::Uniform() {
+inline float Osciloscopio::Uniform() {
   // 24 random bits scaled by 2^-24: uniform on [0, 1), never 1.
   return static_cast<float>(random_() >> 8) * (1.0f / 16777216.0f);
 }
@@ -241,18 +241,26 @@ void Osciloscopio::GenerateDemo() {
   std::uint8_t* out1 = raw_[0].data();
   std::uint8_t* out2 = raw_[1].data();
 
+  // Phase 0 (triggered) reads the sines alone, so that its codes are those
+  // of the direct formula bit for bit; the loops are written out per case.
   const double a1 = 2.5 / static_cast<double>(Gain(ganancia_[0]).volts_per_div) * 40.0;
   const bool gnd1 = acoplamiento_[0] == kAcoplamientoGND;
-  for (std::int32_t i = 0; i < count; ++i) {
-    double y = a1 * (phi == 0.0f ? sin1[i] : sin1[i] * c1 + cos1[i] * s1);
-    if (std::abs(y) > 5.0) y += Uniform() * 0.5;
-    out1[i] = gnd1 ? std::uint8_t{128} : code(y);
-  }
   const double a2 = 2.5 / static_cast<double>(Gain(ganancia_[1]).volts_per_div) * 30.0;
   const bool gnd2 = acoplamiento_[1] == kAcoplamientoGND;
-  for (std::int32_t i = 0; i < count; ++i) {
-    const double y = a2 * (phi == 0.0f ? sin2[i] : sin2[i] * c2 + cos2[i] * s2) + Uniform() * 0.5;
+  auto channel1 = [&](std::int32_t i, double y) {
+    if (std::abs(y) > 5.0) y += Uniform() * 0.5;
+    out1[i] = gnd1 ? std::uint8_t{128} : code(y);
+  };
+  auto channel2 = [&](std::int32_t i, double y) {
+    y += Uniform() * 0.5;
     out2[i] = gnd2 ? std::uint8_t{128} : code(y);
+  };
+  if (phi == 0.0f) {
+    for (std::int32_t i = 0; i < count; ++i) channel1(i, a1 * sin1[i]);
+    for (std::int32_t i = 0; i < count; ++i) channel2(i, a2 * sin2[i]);
+  } else {
+    for (std::int32_t i = 0; i < count; ++i) channel1(i, a1 * (sin1[i] * c1 + cos1[i] * s1));
+    for (std::int32_t i = 0; i < count; ++i) channel2(i, a2 * (sin2[i] * c2 + cos2[i] * s2));
   }
 }
 
