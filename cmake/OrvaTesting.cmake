@@ -14,6 +14,10 @@ function(orva_add_gtest name)
   file(MAKE_DIRECTORY ${runtime_dir})
   file(CHMOD ${runtime_dir} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
   set(env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=${runtime_dir} ${ARG_ENV})
+  if(ORVA_SANITIZE)
+    # Leaks inside system libraries the tests do not own (see the file).
+    list(APPEND env LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/.ci/lsan.supp)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
