@@ -266,6 +266,7 @@ bool Canvas::StoreBackdrop() {
   }
   backdrop_w_ = w;
   backdrop_h_ = h;
+  raster->MarkClean(this);
   return true;
 }
 
@@ -279,12 +280,42 @@ bool Canvas::RestoreBackdrop() {
   Prepare();
   if (!HasBackdrop()) return false;
   auto* raster = static_cast<RasterTarget*>(target_);
-  for (std::int32_t y = 0; y < backdrop_h_; ++y) {
-    std::memcpy(raster->Pixels() + static_cast<std::ptrdiff_t>(y) * raster->Stride(),
-                backdrop_.data() + static_cast<std::size_t>(y) * backdrop_w_,
-                static_cast<std::size_t>(backdrop_w_) * sizeof(std::uint32_t));
+  std::uint32_t* const pixels = raster->Pixels();
+  const std::ptrdiff_t stride = raster->Stride();
+  if (raster->AllDirty() || raster->DirtyOwner() != this) {
+    for (std::int32_t y = 0; y < backdrop_h_; ++y) {
+      std::memcpy(pixels + static_cast<std::ptrdiff_t>(y) * stride,
+                  backdrop_.data() + static_cast<std::size_t>(y) * backdrop_w_,
+                  static_cast<std::size_t>(backdrop_w_) * sizeof(std::uint32_t));
+    }
+  } else {
+    // Only the tiles changed since the backdrop last matched the target
+    // (traces and lines touch a small part of the picture); runs of changed
+    // tiles along a band are copied row by row in one piece.
+    const std::int32_t tw = RasterTarget::kTileWidth, th = RasterTarget::kTileHeight;
+    for (std::int32_t ty = 0; ty < raster->TileRows(); ++ty) {
+      const std::int32_t y0 = ty * th;
+      const std::int32_t y1 = std::min(y0 + th, backdrop_h_);
+      std::int32_t tx = 0;
+      while (tx < raster->TileColumns()) {
+        if (!raster->TileDirty(tx, ty)) {
+          ++tx;
+          continue;
+        }
+        const std::int32_t first = tx;
+        while (tx < raster->TileColumns() && raster->TileDirty(tx, ty)) ++tx;
+        const std::int32_t x0 = first * tw;
+        const std::int32_t x1 = std::min(tx * tw, backdrop_w_);
+        for (std::int32_t y = y0; y < y1; ++y) {
+          std::memcpy(pixels + static_cast<std::ptrdiff_t>(y) * stride + x0,
+                      backdrop_.data() + static_cast<std::size_t>(y) * backdrop_w_ + x0,
+                      static_cast<std::size_t>(x1 - x0) * sizeof(std::uint32_t));
+        }
+      }
+    }
   }
-  raster->MarkDrawn();
+  raster->MarkClean(this);
+  raster->MarkRestored();
   current_x_ = current_y_ = 0.0;
   return true;
 }

@@ -63,11 +63,40 @@ void RasterTarget::Reset(std::uint32_t* pixels, std::int32_t width, std::int32_t
   width_ = width;
   height_ = height;
   stride_ = stride_pixels;
+  // Sized once per target size; the record itself starts as "all changed".
+  tile_cols_ = (width + kTileWidth - 1) / kTileWidth;
+  tile_rows_ = (height + kTileHeight - 1) / kTileHeight;
+  tiles_.assign(static_cast<std::size_t>(tile_cols_) * static_cast<std::size_t>(tile_rows_), 1);
+  all_dirty_ = true;
+  clean_owner_ = nullptr;
+}
+
+void RasterTarget::MarkClean(const void* owner) {
+  std::fill(tiles_.begin(), tiles_.end(), std::uint8_t{0});
+  all_dirty_ = false;
+  clean_owner_ = owner;
+}
+
+void RasterTarget::Touch(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1) {
+  if (all_dirty_) return;
+  if (x1 < x0) std::swap(x0, x1);
+  if (y1 < y0) std::swap(y0, y1);
+  x0 = std::max<std::int64_t>(x0, 0);
+  x1 = std::min<std::int64_t>(x1, width_ - 1);
+  y0 = std::max<std::int64_t>(y0, 0);
+  y1 = std::min<std::int64_t>(y1, height_ - 1);
+  if (x0 > x1 || y0 > y1) return;
+  const std::int64_t tx0 = x0 / kTileWidth, tx1 = x1 / kTileWidth;
+  for (std::int64_t ty = y0 / kTileHeight; ty <= y1 / kTileHeight; ++ty) {
+    std::uint8_t* row = tiles_.data() + ty * tile_cols_;
+    std::fill(row + tx0, row + tx1 + 1, std::uint8_t{1});
+  }
 }
 
 bool RasterTarget::DrawPixel(std::int32_t x, std::int32_t y, COLORREF colour) {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return false;
   pixels_[static_cast<std::ptrdiff_t>(y) * stride_ + x] = ToPixel(colour);
+  Touch(x, y, x, y);
   Drawn();
   return true;
 }
@@ -91,11 +120,13 @@ void RasterTarget::FillRect(std::int32_t x0, std::int32_t y0, std::int32_t x1, s
     std::uint32_t* row = pixels_ + static_cast<std::ptrdiff_t>(y) * stride_;
     std::fill(row + x0, row + x1, pixel);
   }
+  Touch(x0, y0, x1 - 1, y1 - 1);
   Drawn();
 }
 
 void RasterTarget::Fill(COLORREF colour) {
   if (pixels_ == nullptr) return;
+  all_dirty_ = true;
   const std::uint32_t pixel = ToPixel(colour);
   if (stride_ == width_) {
     std::fill_n(pixels_, static_cast<std::ptrdiff_t>(width_) * height_, pixel);
@@ -235,6 +266,53 @@ void RasterTarget::Segment(std::int64_t x0, std::int64_t y0, std::int64_t x1, st
   }
 }
 
+// A solid hairline whose both ends lie on the target: the same pixels as
+// Segment's walk (including runs along a row or a column), with the
+// changed-tile record kept inline. Polylines of many short segments (traces)
+// spend most of their time here, so the per-segment set-up is kept small.
+void RasterTarget::OnTargetHairline(const POINT& a, const POINT& b, std::uint32_t pixel,
+                                    bool include_last) {
+  const std::int32_t dx = b.x - a.x;
+  const std::int32_t dy = b.y - a.y;
+  const std::int32_t adx = dx < 0 ? -dx : dx;
+  const std::int32_t ady = dy < 0 ? -dy : dy;
+  const bool x_major = adx >= ady;
+  const std::int32_t steps = x_major ? adx : ady;
+  const std::int32_t count = include_last ? steps + 1 : steps;
+  if (count <= 0) return;
+  if (!all_dirty_) {
+    const std::int32_t tx0 = std::min(a.x, b.x) / kTileWidth;
+    const std::int32_t tx1 = std::max(a.x, b.x) / kTileWidth;
+    const std::int32_t ty0 = std::min(a.y, b.y) / kTileHeight;
+    const std::int32_t ty1 = std::max(a.y, b.y) / kTileHeight;
+    for (std::int32_t ty = ty0; ty <= ty1; ++ty) {
+      std::uint8_t* row = tiles_.data() + static_cast<std::ptrdiff_t>(ty) * tile_cols_;
+      for (std::int32_t tx = tx0; tx <= tx1; ++tx) row[tx] = 1;
+    }
+  }
+  const std::ptrdiff_t stride = stride_;
+  const std::ptrdiff_t sx = dx < 0 ? -1 : 1;
+  const std::ptrdiff_t sy = dy < 0 ? -stride : stride;
+  const std::ptrdiff_t major_step = x_major ? sx : sy;
+  const std::ptrdiff_t minor_step = x_major ? sy : sx;
+  const std::int32_t two_steps = 2 * steps;
+  const std::int32_t two_minor = 2 * (x_major ? ady : adx);
+  // Both ends are on the target and every pixel lies between them, so the
+  // walk stays inside the block; an index is used as the last step may point
+  // one past it.
+  std::ptrdiff_t at = static_cast<std::ptrdiff_t>(a.y) * stride + a.x;
+  std::int32_t r = steps;  // rounding remainder at k = 0
+  for (std::int32_t k = 0; k < count; ++k) {
+    pixels_[at] = pixel;
+    at += major_step;
+    r += two_minor;
+    if (r >= two_steps) {
+      r -= two_steps;
+      at += minor_step;
+    }
+  }
+}
+
 void RasterTarget::DrawPolyline(const POINT* pts, int n, const Pen& pen, bool include_last) {
   if (pts == nullptr || n < 1 || pixels_ == nullptr || pen.style == PS_NULL) return;
   // Callers may pass any 32-bit point; beyond the device limit the slope
@@ -276,8 +354,13 @@ void RasterTarget::DrawPolyline(const POINT* pts, int n, const Pen& pen, bool in
     return false;
   };
 
+  const bool thin_solid = width == 1 && pattern.period == 1;
+  // Dabs reach at most this far off the segment's centre line.
+  const std::int64_t margin = width == 1 ? 0 : width;
   if (n == 1) {
     if (include_last) {
+      Touch(pin(pts[0].x) - margin, pin(pts[0].y) - margin, pin(pts[0].x) + margin,
+            pin(pts[0].y) + margin);
       Segment(pin(pts[0].x), pin(pts[0].y), pin(pts[0].x), pin(pts[0].y), pixel, width, pattern.bits, pattern.period,
               true, phase);
     }
@@ -286,6 +369,13 @@ void RasterTarget::DrawPolyline(const POINT* pts, int n, const Pen& pen, bool in
       const bool last = include_last && i + 2 == n;
       const POINT a{pin(pts[i].x), pin(pts[i].y)};
       const POINT b{pin(pts[i + 1].x), pin(pts[i + 1].y)};
+      if (thin_solid && a.x >= 0 && b.x >= 0 && a.y >= 0 && b.y >= 0 && a.x < width_ &&
+          b.x < width_ && a.y < height_ && b.y < height_) {
+        OnTargetHairline(a, b, pixel, last);
+        continue;
+      }
+      Touch(std::int64_t{std::min(a.x, b.x)} - margin, std::int64_t{std::min(a.y, b.y)} - margin,
+            std::int64_t{std::max(a.x, b.x)} + margin, std::int64_t{std::max(a.y, b.y)} + margin);
       if (fast_run(a, b, last)) continue;
       Segment(a.x, a.y, b.x, b.y, pixel, width, pattern.bits, pattern.period, last, phase);
     }

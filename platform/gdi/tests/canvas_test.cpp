@@ -244,6 +244,64 @@ TEST(GdiCanvasDrawing, BackdropRestoresAStoredGraticule) {
   EXPECT_FALSE(c.HasBackdrop());
 }
 
+// Restoring puts back only what changed since the backdrop last matched the
+// picture; whatever was drawn in between, and however, the result must equal
+// the stored backdrop pixel for pixel.
+TEST(GdiCanvasDrawing, BackdropRestoreUndoesEveryKindOfDrawing) {
+  RasterImage img(203, 117);  // not a whole number of tiles either way
+  Canvas c(&img);
+  c.SetBackColor(kBlack);
+  for (int x = 0; x < 203; x += 13) c.Line(x, 0, x, 116, kGrid);
+  for (int y = 0; y < 117; y += 9) c.Line(0, y, 202, y, kGrid);
+  ASSERT_TRUE(c.StoreBackdrop());
+  std::vector<COLORREF> want;
+  for (int y = 0; y < 117; ++y)
+    for (int x = 0; x < 203; ++x) want.push_back(img.ReadPixel(x, y));
+  auto same = [&] {
+    int diff = 0;
+    for (int y = 0; y < 117; ++y)
+      for (int x = 0; x < 203; ++x)
+        if (img.ReadPixel(x, y) != want[static_cast<std::size_t>(y) * 203 + x]) ++diff;
+    return diff;
+  };
+  // A trace of short segments, long diagonals, a line leaving the picture,
+  // a wide dotted pen, single pixels and a filled block.
+  for (int round = 0; round < 3; ++round) {
+    c.PSet(0, 60 + 20 * std::sin(round));
+    for (int x = 1; x < 203; ++x) c.LineTo(x, 60 + 50 * std::sin(x / 7.0 + round), 0xFFFF00);
+    c.Line(0, 0, 202, 116, kRed);
+    c.Line(202, 3, -500, 90, kRed);
+    c.SetDrawWidth(5);
+    c.SetDrawStyle(PS_DOT);
+    c.Line(10, 100, 190, 20, 0x00FF00);
+    c.SetDrawWidth(1);
+    c.SetDrawStyle(PS_SOLID);
+    c.PSet(202, 116, kRed);
+    img.FillRect(40, 40, 70, 55, kRed);
+    ASSERT_GT(CountNot(img, kBlack), 0);
+    ASSERT_TRUE(c.RestoreBackdrop());
+    EXPECT_EQ(same(), 0) << "round " << round;
+  }
+  // Writes straight into the pixels, reported with MarkDrawn, are undone too.
+  img.Pixels()[5 * img.Stride() + 200] = 0xFF123456u;
+  img.Pixels()[116 * img.Stride() + 1] = 0xFF123456u;
+  img.MarkDrawn();
+  ASSERT_TRUE(c.RestoreBackdrop());
+  EXPECT_EQ(same(), 0);
+  // So is a clear to another colour.
+  img.Fill(kRed);
+  ASSERT_TRUE(c.RestoreBackdrop());
+  EXPECT_EQ(same(), 0);
+  // A second canvas storing its own backdrop on the same picture: the first
+  // canvas's next restore must not trust a record started on its behalf.
+  Canvas other(&img);
+  c.Line(0, 50, 202, 50, kRed);
+  ASSERT_TRUE(other.StoreBackdrop());
+  c.Line(0, 20, 202, 20, kRed);
+  ASSERT_TRUE(c.RestoreBackdrop());
+  EXPECT_EQ(same(), 0);
+}
+
 TEST(GdiCanvasDeviceContext, RendererSequenceMatchesTheUserScale) {
   // The trace renderers switch to pixels, map a logical space through the
   // canvas's device context, draw, restore, then set a user scale; a grid

@@ -144,8 +144,37 @@ class RasterTarget : public DrawTarget {
                 COLORREF colour) override;
   void Fill(COLORREF colour) override;
 
-  // Reports pixels changed by direct writes through Pixels().
-  void MarkDrawn() { Drawn(); }
+  // Reports pixels changed by direct writes through Pixels(). Such writes are
+  // not localised, so every column counts as changed afterwards.
+  void MarkDrawn() {
+    all_dirty_ = true;
+    Drawn();
+  }
+
+  // Changed-pixel record for backdrop restoring, kept per tile of
+  // kTileWidth x kTileHeight pixels. Every drawing call through this class
+  // marks the tiles it may have touched (a superset: each segment's bounding
+  // box, widened by the pen). Fill, Reset and MarkDrawn mark everything
+  // changed. MarkClean(owner) starts a fresh record on behalf of owner;
+  // DirtyOwner() names who started the current one. TileDirty(tx, ty) tells
+  // whether tile (tx, ty) changed since then; tiles off the target read as
+  // unchanged unless everything is marked changed.
+  static constexpr std::int32_t kTileWidth = 16;
+  static constexpr std::int32_t kTileHeight = 8;
+  std::int32_t TileColumns() const { return tile_cols_; }
+  std::int32_t TileRows() const { return tile_rows_; }
+  void MarkClean(const void* owner);
+  const void* DirtyOwner() const { return clean_owner_; }
+  bool AllDirty() const { return all_dirty_; }
+  bool TileDirty(std::int32_t tx, std::int32_t ty) const {
+    if (all_dirty_) return true;
+    if (tx < 0 || ty < 0 || tx >= tile_cols_ || ty >= tile_rows_) return false;
+    return tiles_[static_cast<std::size_t>(ty) * static_cast<std::size_t>(tile_cols_) +
+                  static_cast<std::size_t>(tx)] != 0;
+  }
+  // Reports a repaint after pixels were put back to a clean state by the
+  // record's owner (no change to the record itself).
+  void MarkRestored() { Drawn(); }
 
   static constexpr std::uint32_t ToPixel(COLORREF c) {
     return 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
@@ -164,8 +193,17 @@ class RasterTarget : public DrawTarget {
                std::uint32_t pixel, int width, std::uint32_t pattern, int period,
                bool include_last, std::int64_t& phase);
   void Span(std::int64_t x, std::int64_t y, bool vertical, int width, std::uint32_t pixel);
+  void OnTargetHairline(const POINT& a, const POINT& b, std::uint32_t pixel, bool include_last);
+  // Widens the changed record by the box [x0, x1] x [y0, y1] (inclusive, any
+  // order, clipped to the target).
+  void Touch(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1);
 
   std::uint32_t* pixels_ = nullptr;
+  std::vector<std::uint8_t> tiles_;  // row-major, tile_cols_ x tile_rows_, 1 = changed
+  std::int32_t tile_cols_ = 0;
+  std::int32_t tile_rows_ = 0;
+  bool all_dirty_ = true;
+  const void* clean_owner_ = nullptr;
   std::int32_t width_ = 0;
   std::int32_t height_ = 0;
   std::int32_t stride_ = 0;
