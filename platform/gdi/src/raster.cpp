@@ -245,9 +245,13 @@ void RasterTarget::Segment(std::int64_t x0, std::int64_t y0, std::int64_t x1, st
     r = num % two_steps;
   }
   std::int64_t major = major0 + major_sign * k_lo;
+  // Pattern position of k, kept as a running count (start_phase + k >= 0).
+  int bit = static_cast<int>((start_phase + k_lo) % period);
   for (std::int64_t k = k_lo; k <= k_hi; ++k, major += major_sign) {
     const std::int64_t minor = minor0 + minor_sign * q;
-    if (solid || ((pattern >> ((start_phase + k) % period)) & 1u)) {
+    const bool on = (pattern >> bit) & 1u;
+    if (++bit == period) bit = 0;
+    if (on) {
       const std::int64_t x = x_major ? major : minor;
       const std::int64_t y = x_major ? minor : major;
       if (thin) {
@@ -348,7 +352,10 @@ void RasterTarget::DrawPolyline(const POINT* pts, int n, const Pen& pen, bool in
       if (lo > hi) std::swap(lo, hi);
       lo = std::max<std::int64_t>(lo, 0);
       hi = std::min<std::int64_t>(hi, height_ - 1);
-      for (std::int64_t y = lo; y <= hi; ++y) pixels_[y * stride_ + a.x] = pixel;
+      // An index, not a pointer: after the last row it steps past the block.
+      const std::ptrdiff_t stride = stride_;
+      std::ptrdiff_t at = lo * stride + a.x;
+      for (std::int64_t y = lo; y <= hi; ++y, at += stride) pixels_[at] = pixel;
       return true;
     }
     return false;
