@@ -70,14 +70,13 @@ void Oscil::TextosDelPanel() {
 
 // Time-view graticule: 30 vertical lines over the 768-unit record (the two
 // at the trigger point's screen edges highlighted), 7 horizontal lines and
-// the borders.
-void Oscil::dibuja_grid(gdi::Canvas& t) {
-  const double mov = osciloscopio_->MovimientoPretrigger();
+// the borders. The screen and the printed page differ only in the highlight.
+static void DrawTimeGraticule(gdi::Canvas& t, double mov, COLORREF highlight) {
   t.Line(0, 255, 0, 0, kGris);
   for (int i = 1; i <= 30; ++i) {
     const double x = 25.6 * i - 1;
     const bool realce = i == mov + 10 || i == mov + 20;
-    t.Line(x, 255, x, 0, realce ? gdi::Rgb(200, 200, 200) : kGris);
+    t.Line(x, 255, x, 0, realce ? highlight : kGris);
   }
   t.Line(0, 1, 768, 1, kGris);
   for (int j = 1; j <= 7; ++j) {
@@ -87,20 +86,12 @@ void Oscil::dibuja_grid(gdi::Canvas& t) {
   t.Line(0, 255, 765, 255, kGris);
 }
 
+void Oscil::dibuja_grid(gdi::Canvas& t) {
+  DrawTimeGraticule(t, osciloscopio_->MovimientoPretrigger(), gdi::Rgb(200, 200, 200));
+}
+
 void Oscil::imprime_grid(gdi::Canvas& t) {
-  const double mov = osciloscopio_->MovimientoPretrigger();
-  t.Line(0, 255, 0, 0, kGris);
-  for (int i = 1; i <= 30; ++i) {
-    const double x = 25.6 * i - 1;
-    const bool realce = i == mov + 10 || i == mov + 20;
-    t.Line(x, 255, x, 0, realce ? gdi::Rgb(140, 100, 100) : kGris);
-  }
-  t.Line(0, 1, 768, 1, kGris);
-  for (int j = 1; j <= 7; ++j) {
-    const double y = 32.0 * j - 1;
-    t.Line(0, y, 765, y, kGris);
-  }
-  t.Line(0, 255, 765, 255, kGris);
+  DrawTimeGraticule(t, osciloscopio_->MovimientoPretrigger(), gdi::Rgb(140, 100, 100));
 }
 
 void Oscil::dibuja_grid_espectro(gdi::Canvas& t) {
