@@ -339,6 +339,9 @@ void Osciloscopio::PrepareTraces() {
   const bool extra_pre = row.muestras_extra_pre > 0;
   const bool internal_channel = canal_disparo_ == 1 || canal_disparo_ == 2;
   const int tc = canal_disparo_ == 2 ? 1 : 0;  // trigger channel's index
+  // The chosen slope as it appears in the working trace: an inverted channel
+  // shows the input's rising edge as a falling one.
+  const bool rising = (flanco_ == 0 && !invertido_[tc]) || (flanco_ == 1 && invertido_[tc]);
 
   // 1. Trigger threshold in the working traces' codes (offset included).
   const double level = nivel_ + (internal_channel ? desplazamiento_[tc] : 0);
@@ -362,7 +365,6 @@ void Osciloscopio::PrepareTraces() {
 
     if (internal_channel) {
       const std::vector<float>& w = work_[tc];
-      const bool rising = (flanco_ == 0 && !invertido_[tc]) || (flanco_ == 1 && invertido_[tc]);
       // Each tested pair (w[i-1], w[i]) must lie inside the trace.
       const std::int32_t top = std::min<std::int32_t>(hi, static_cast<std::int32_t>(w.size()) - 1);
       const std::int32_t bottom = std::max<std::int32_t>(lo, 1);
@@ -396,16 +398,20 @@ void Osciloscopio::PrepareTraces() {
     if (offset < 0) offset = 0;
 
     // 5. Slope check: from the crossing, which way does the trigger channel go
-    // first past the level +-5 codes (level without the vertical offset)?
+    // first past the threshold +-5 codes? It looks at the trace as the search
+    // did (inversion and vertical offset already in it, threshold with the
+    // offset) and expects the direction the search looked for, so a crossing
+    // the search found on an inverted or shifted channel passes; only a blip
+    // that turns back before leaving the +-5 band fails.
     bool slope_ok = false;
     if (internal_channel) {
       const std::vector<float>& w = work_[tc];
       int direction = 0;
       for (std::size_t j = static_cast<std::size_t>(trigger_index_); j < w.size(); ++j) {
-        if (w[j] > nivel_ + 5) { direction = 0; break; }
-        if (w[j] < nivel_ - 5) { direction = 1; break; }
+        if (w[j] > level + 5) { direction = 0; break; }
+        if (w[j] < level - 5) { direction = 1; break; }
       }
-      slope_ok = direction == flanco_;
+      slope_ok = direction == (rising ? 0 : 1);
     }
 
     // 6. Accept the new alignment or keep showing the held one.
@@ -457,5 +463,7 @@ void Osciloscopio::PrepareTraces() {
     fuerza_modo_software_ = false;
   }
 }
+
+double Osciloscopio::MovimientoPretriggerUsado() const { return UsableShift(movimiento_pretrigger_); }
 
 }  // namespace orva::scope

@@ -166,6 +166,7 @@ hosting::PropertyValue Osciloscopio::MetodoInterpolacion() const {
 }
 void Osciloscopio::MetodoInterpolacion(const hosting::PropertyValue& v) {
   sigdex1_->MetodoInterpolacion(v);
+  Changed("MetodoInterpolacion");
 }
 
 // ---- Board and calibration settings -------------------------------------------------

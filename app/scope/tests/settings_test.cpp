@@ -205,8 +205,10 @@ TEST(ScopeSettings, EveryChangeIsReportedUnderItsKey) {
   r.osc->DesplazamientoYCanalD(3);
   r.osc->TagX(hosting::PropertyValue(std::string("tag")));
   r.osc->AcoplamientoCanal1Texto("DC");
+  r.osc->MetodoInterpolacion(hosting::PropertyValue(std::int64_t{1}));
   EXPECT_EQ(n.keys, (std::vector<std::string>{"Promediado", "T1", "T2", "Path", "Canal2Invertido",
-                                              "DesplazamientoYCanalD", "TagX", "AcoplamientoCanal1"}));
+                                              "DesplazamientoYCanalD", "TagX", "AcoplamientoCanal1",
+                                              "MetodoInterpolacion"}));
   // Plain state, not settings: no report.
   n.keys.clear();
   r.osc->ModoDemo(true);

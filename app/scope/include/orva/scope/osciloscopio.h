@@ -215,6 +215,9 @@ class Osciloscopio : public hosting::HostedControl {
   void Flanco(std::int16_t v);
   double MovimientoPretrigger() const { return movimiento_pretrigger_; }
   void MovimientoPretrigger(double v);
+  // The shift in divisions as the capture uses it: kept to -10..+10, 0 when
+  // the stored value is not finite.
+  double MovimientoPretriggerUsado() const;
   bool FuerzaModoSoftware() const { return fuerza_modo_software_; }
   void FuerzaModoSoftware(bool v);
 
