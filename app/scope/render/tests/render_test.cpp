@@ -1,6 +1,7 @@
 // Renderers drawn on headless raster surfaces; positions read back from pixels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -63,7 +64,18 @@ TEST(RenderTimeView, CodesMapLinearlyAndResizeOnlyStretches) {
   EXPECT_EQ(RowsIn(small, 16, kCyan), std::vector<int>{75});  // code 64: a quarter up
   EXPECT_EQ(RowsIn(small, 48, kCyan), std::vector<int>{25});  // code 192
   EXPECT_EQ(RowsIn(small, 80, kCyan), std::vector<int>{0});   // code 256: the top edge
-  EXPECT_TRUE(RowsIn(small, 112, kCyan).empty());             // code 0: row 100, just below
+  EXPECT_EQ(RowsIn(small, 112, kCyan), std::vector<int>{99});  // code 0: the bottom row
+
+  // Values beyond the range stay on the picture's edges, like the codes at the ends.
+  std::vector<float> clipped(768, -40.0f);
+  std::fill(clipped.begin() + 384, clipped.end(), 300.0f);
+  for (const int h : {100, 37, 480}) {
+    RasterImage img(384, h, 0);
+    Canvas c(&img);
+    DibujaTrazo(c, clipped, kCyan);
+    EXPECT_EQ(RowsIn(img, 50, kCyan), std::vector<int>{h - 1}) << h;
+    EXPECT_EQ(RowsIn(img, 300, kCyan), std::vector<int>{0}) << h;
+  }
 
   // Twice the size: the same points at twice the coordinates.
   RasterImage big(768, 200, 0);

@@ -5,7 +5,10 @@
 // trunc((v + offset) * scale), pinned to +-16010 beyond +-16000), maps the
 // logical space x 0..n, y +16000 (top) .. -16000 (bottom) onto the whole
 // surface and draws the points as one polyline in the given colour
-// (0x00BBGGRR, solid).
+// (0x00BBGGRR, solid). On the two pictures the points are kept on the
+// picture's pixel rows: values at or below the bottom of the range draw on
+// the last row (the logical bottom edge itself lies one row below the
+// picture), values above the top on the first.
 //
 //   routine                 points  value range   scale, offset   user scale afterwards
 //   DibujaTrazo             768     0..256        125, -128       (0, 256)-(768, 0)
