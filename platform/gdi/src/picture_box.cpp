@@ -101,13 +101,24 @@ void PainterTarget::Fill(COLORREF colour) { FillRect(0, 0, Width(), Height(), co
 // --- PictureBox ---
 
 // The image's raster that asks the widget for one repaint after drawing.
+// While repaints are held, drawing only marks the image as changed; the
+// release asks for the one repaint.
 class PictureBox::WidgetTarget : public RasterTarget {
  public:
   explicit WidgetTarget(QWidget* widget) : widget_(widget) {}
   void Painted() { pending_ = false; }
+  void Hold(bool hold) {
+    held_ = hold;
+    if (!held_ && changed_) Drawn();
+  }
 
  protected:
   void Drawn() override {
+    if (held_) {
+      changed_ = true;
+      return;
+    }
+    changed_ = false;
     if (!pending_) {
       pending_ = true;
       widget_->update();
@@ -117,6 +128,8 @@ class PictureBox::WidgetTarget : public RasterTarget {
  private:
   QWidget* widget_;
   bool pending_ = false;
+  bool held_ = false;
+  bool changed_ = false;
 };
 
 PictureBox::PictureBox(QWidget* parent)
@@ -127,6 +140,8 @@ PictureBox::PictureBox(QWidget* parent)
 }
 
 PictureBox::~PictureBox() = default;
+
+void PictureBox::HoldRepaints(bool hold) { target_->Hold(hold); }
 
 void PictureBox::SyncImageSize() {
   const QSize want(std::max(width(), 0), std::max(height(), 0));

@@ -87,6 +87,10 @@ class PictureBox : public QWidget, public Canvas {
 
   // A deep copy of the persistent image (without line objects).
   QImage Image();
+  // While held, drawing into the image asks for no repaint; releasing asks
+  // for one when anything was drawn meanwhile. (Unlike disabling the
+  // widget's updates, child widgets and resizes are repainted as usual.)
+  void HoldRepaints(bool hold);
   // Draws a picture into the image at the top-left corner, unscaled, clipped.
   void SetPicture(const QImage& picture);
 
