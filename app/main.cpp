@@ -72,8 +72,9 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   orva::mainwindow::Oscil window;
-  window.show();
+  // Start-up first, then the window appears once: centred, with its graticules.
   window.Form_Load();
+  window.show();
   if (!args.headless) return app.exec();
 
   const char* sim = std::getenv("ORVABOARD_SIM");

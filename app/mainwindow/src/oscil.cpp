@@ -28,6 +28,7 @@
 #include "orva/scope/readouts.h"
 #include "orva/scope/osciloscopio.h"
 #include "orva/scope/screen_picture.h"
+#include "panel_style.h"
 #include "sigdexp/sigdex_control.h"
 
 namespace orva::mainwindow {
@@ -59,6 +60,13 @@ double MonotonicSeconds() {
 }
 
 constexpr char kTitulo[] = "Orva Plenar Oscilloscope";
+
+double Ahora() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+constexpr double kIntervaloDeRefresco = 1.0 / 60;  // seconds between screen refreshes (60 Hz)
 
 }  // namespace
 
@@ -95,6 +103,8 @@ Oscil::Oscil(OscilOptions options, QWidget* parent)
   connect(SSCommand1, &QPushButton::clicked, this, [this] { SSCommand1_Click(); });
   connect(XYCommand, &QCheckBox::toggled, this, [this] { XYCommand_Click(); });
   connect(VScroll3, &QScrollBar::valueChanged, this, [this] { VScroll3_Change(); });
+  Picture1->SetResizeHandler([this] { PictureRedimensionada(Picture1); });
+  Picture2->SetResizeHandler([this] { PictureRedimensionada(Picture2); });
 }
 
 Oscil::~Oscil() {
@@ -188,11 +198,8 @@ void Oscil::Form_Load() {
   //     Instrumento "OrvaScope.exe") and the configuration store are created here.
   // 15. START-UP HOOK (language and remote link): the language pass over the
   //     window with IdiomaActual and the remote-link initialisation run here.
-  // 16. Centred on the screen.
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect r = screen->availableGeometry();
-    move(r.left() + (r.width() - width()) / 2, r.top() + (r.height() - height()) / 2);
-  }
+  // 16. Within the screen and centred on it.
+  AjustaAlEscritorio();
   // Off; Timer2 fires once a second later and finds the loop stopped.
   Command1->setText("OFF");
   BucleActivo = false;
@@ -205,7 +212,7 @@ void Oscil::Command1_Click() {
   scope::Osciloscopio& o = *osciloscopio_;
   if (Command1->text() == "OFF") {
     Command1->setText("ON");
-    Command1->setStyleSheet("QPushButton { color: #00ff00; font-weight: bold; font-size: 14px; }");
+    Command1->setStyleSheet(kEstiloEncendido);
     Encendido = true;
     BucleActivo = true;
     Timer1->start();
@@ -225,8 +232,9 @@ void Oscil::Command1_Click() {
     Picture2->Cls();
     dibuja_grid(*Picture1);
     dibuja_grid_espectro(*Picture2);
-    Command1->setStyleSheet("QPushButton { color: #ff3030; font-weight: bold; font-size: 14px; }");
+    Command1->setStyleSheet(kEstiloApagado);
     Encendido = false;
+    lectura_pendiente_[0] = lectura_pendiente_[1] = false;
     for (const auto& [i, d] : datos.Items()) d->clear();
     ModoAutomatico->setEnabled(false);
     Disparo->hide();
@@ -276,16 +284,66 @@ void Oscil::Timer2_Timer() {
 }
 
 void Oscil::LimitaRefrescos(bool en_bucle) {
-  constexpr double kIntervalo = 1.0 / 60;  // seconds between screen refreshes (60 Hz)
-  const double ahora =
-      std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-  const bool toca = !en_bucle || ahora - ultimo_refresco_ >= kIntervalo;
+  const double ahora = Ahora();
+  const bool toca = !en_bucle || ahora - ultimo_refresco_ >= kIntervaloDeRefresco;
   if (toca) ultimo_refresco_ = ahora;
-  // Re-enabling updates schedules the repaint of what changed meanwhile.
-  for (QWidget* p : {static_cast<QWidget*>(Picture1), static_cast<QWidget*>(Picture2),
-                     static_cast<QWidget*>(SSPanel6)}) {
-    if (p->updatesEnabled() != toca) p->setUpdatesEnabled(toca);
+  // The pictures hold their repaints in between (released, they repaint what
+  // changed meanwhile); the readouts write their texts less often. Widget
+  // updates are never disabled: a widget with its updates disabled can be
+  // left blank by a repaint of its parent (the readouts and the labels over
+  // the time view would flicker empty).
+  Picture1->HoldRepaints(!toca);
+  Picture2->HoldRepaints(!toca);
+  if (!en_bucle) MuestraLecturas(true);
+}
+
+void Oscil::MuestraLecturas(bool ahora) {
+  const double t = Ahora();
+  if (!ahora && t - ultima_lectura_ < kIntervaloDeRefresco) return;
+  ultima_lectura_ = t;
+  scope::Osciloscopio& o = *osciloscopio_;
+  for (int canal = 1; canal <= 2; ++canal) {
+    if (!lectura_pendiente_[canal - 1]) continue;
+    lectura_pendiente_[canal - 1] = false;
+    const int base = canal == 1 ? 0 : 4;
+    const double vpp = canal == 1 ? o.Vpp1() : o.Vpp2();
+    const double vm = canal == 1 ? o.Vm1() : o.Vm2();
+    const double f = canal == 1 ? o.F1() : o.F2();
+    const double per = canal == 1 ? o.t1() : o.t2();
+    datos(base + 0)->setText(QString::fromStdString(scope::FormatoVoltios(static_cast<float>(vpp))));
+    datos(base + 1)->setText(QString::fromStdString(scope::FormatoVoltios(static_cast<float>(vm))));
+    datos(base + 2)->setText(QString::fromStdString(scope::FormatoFrecuencia(static_cast<float>(f))));
+    datos(base + 3)->setText(QString::fromStdString(scope::FormatoTiempo(static_cast<float>(per))));
   }
+  if (figura_pendiente_) {
+    figura_pendiente_ = false;
+    Label14->setText(QString::fromStdString(TextoNumero(pases_por_segundo_)));
+  }
+}
+
+void Oscil::PictureRedimensionada(PictureBox* picture) {
+  // The image was re-created blank at the new size.
+  if (picture == Picture1) {
+    DibujaPantalla(Picture1);
+    Disparo->move(std::max(4, Picture1->width() - Disparo->width() - 6), 4);
+  } else {
+    Picture2->Cls();
+    dibuja_grid_espectro(*Picture2);
+  }
+}
+
+void Oscil::AjustaAlEscritorio() {
+  QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect r = screen->availableGeometry();
+  // The frame the desktop adds (title bar, borders) is known once the window
+  // has been shown; before that, room for a usual one is kept.
+  const QSize marco = isVisible() ? frameGeometry().size() - size() : QSize(8, 34);
+  const QSize cabe = (r.size() - marco).expandedTo(minimumSizeHint());
+
+  resize(size().boundedTo(cabe).expandedTo(minimumSizeHint()));
+  const QSize fuera = size() + marco;
+  move(r.left() + (r.width() - fuera.width()) / 2, r.top() + (r.height() - fuera.height()) / 2);
 }
 
 void Oscil::RutinaPrincipal() {
@@ -303,12 +361,15 @@ void Oscil::RutinaPrincipal() {
 int Oscil::RunPasses(int n) {
   Timer1->stop();
   Timer2->stop();
+  const bool fuera = !en_bucle_;
+  en_bucle_ = true;
   int hechos = 0;
   for (; hechos < n; ++hechos) {
     BuclePrincipal();
     LimitaRefrescos(true);
     QCoreApplication::processEvents();
   }
+  if (fuera) en_bucle_ = false;
   LimitaRefrescos(false);
   QCoreApplication::processEvents();
   return hechos;
@@ -320,13 +381,6 @@ void Oscil::Wait(double seconds) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   }
 }
-
-namespace {
-double Ahora() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-}  // namespace
 
 void Oscil::BuclePrincipal() {
   const double t_inicio = Ahora();
@@ -382,15 +436,8 @@ void Oscil::BuclePrincipal() {
       } else {
         o.Medidas2();
       }
-      const int base = canal == 1 ? 0 : 4;
-      const double vpp = canal == 1 ? o.Vpp1() : o.Vpp2();
-      const double vm = canal == 1 ? o.Vm1() : o.Vm2();
-      const double f = canal == 1 ? o.F1() : o.F2();
-      const double t = canal == 1 ? o.t1() : o.t2();
-      datos(base + 0)->setText(QString::fromStdString(scope::FormatoVoltios(static_cast<float>(vpp))));
-      datos(base + 1)->setText(QString::fromStdString(scope::FormatoVoltios(static_cast<float>(vm))));
-      datos(base + 2)->setText(QString::fromStdString(scope::FormatoFrecuencia(static_cast<float>(f))));
-      datos(base + 3)->setText(QString::fromStdString(scope::FormatoTiempo(static_cast<float>(t))));
+      // datos(0..3) / datos(4..7): Vpp, Vm, F, t, written by MuestraLecturas.
+      lectura_pendiente_[canal - 1] = true;
     }
     if (fin) {
       if (o.ModoDisparo() == 0) {
@@ -425,11 +472,13 @@ void Oscil::BuclePrincipal() {
         instante_valido_ = true;
       } else {
         pases_por_segundo_ = 9.0 / (ahora - instante_anterior_);
-        Label14->setText(QString::fromStdString(TextoNumero(pases_por_segundo_)));
+        figura_pendiente_ = true;
         instante_anterior_ = ahora;
       }
     }
   }
+  // Passes run back to back write their readouts 60 times a second at most.
+  MuestraLecturas(!en_bucle_);
   tiempos_.total += Ahora() - t_inicio;
   ++tiempos_.pasadas;
 }

@@ -86,15 +86,22 @@ static void DrawTimeGraticule(gdi::Canvas& t, double mov, COLORREF highlight) {
   t.Line(0, 255, 765, 255, kGris);
 }
 
+// The highlighted lines mark the trigger point's screen as the capture places
+// it, so they use the shift kept to +-10 divisions.
 void Oscil::dibuja_grid(gdi::Canvas& t) {
-  DrawTimeGraticule(t, osciloscopio_->MovimientoPretrigger(), gdi::Rgb(200, 200, 200));
+  DrawTimeGraticule(t, osciloscopio_->MovimientoPretriggerUsado(), gdi::Rgb(200, 200, 200));
 }
 
 void Oscil::imprime_grid(gdi::Canvas& t) {
-  DrawTimeGraticule(t, osciloscopio_->MovimientoPretrigger(), gdi::Rgb(140, 100, 100));
+  DrawTimeGraticule(t, osciloscopio_->MovimientoPretriggerUsado(), gdi::Rgb(140, 100, 100));
 }
 
+// Spectrum/XY graticule, always in the view's own scale (x 0..256, y 256 top
+// .. 0): 10 columns of 25.6 units and 8 rows of 32, whatever scale the power
+// button or the last spectrum trace left on the picture. The lines up to
+// x = 512 fall outside the view.
 void Oscil::dibuja_grid_espectro(gdi::Canvas& t) {
+  t.Scale(0, 256, 256, 0);
   for (int i = 1; i <= 20; ++i) {
     const double x = 25.6 * i - 1;
     t.Line(x, 255, x, 0, kGris);
@@ -116,7 +123,7 @@ void Oscil::BorraYDibujaGrid(PictureBox* target) {
                     target->ScaleTop(),
                     target->ScaleWidth(),
                     target->ScaleHeight(),
-                    osciloscopio_->MovimientoPretrigger(),
+                    osciloscopio_->MovimientoPretriggerUsado(),
                     target->BackColor()};
   if (key == grid_key_ && target->ScaleMode() == gdi::Canvas::kUser && target->RestoreBackdrop())
     return;
@@ -136,6 +143,17 @@ void Oscil::XYCommand_Click() {
 
 void Oscil::RutinaDeDibujoYTratamiento(PictureBox* target) {
   if (target == nullptr) return;
+  const bool en_papel = CopiarPantallaPedido || ImprimirPedido;
+  DibujaPantalla(target);
+  // 16-18. Requests.
+  ServirCopias(target);
+  // A copy or print drew the picture white with the print colours, and
+  // setting the background back to black cleared it: draw the screen again
+  // in its own colours, so the view looks as it did before the request.
+  if (en_papel) DibujaPantalla(target);
+}
+
+void Oscil::DibujaPantalla(PictureBox* target) {
   scope::Osciloscopio& o = *osciloscopio_;
   // 1-4. Clear, print colours on request, graticule.
   if (CopiarPantallaPedido || ImprimirPedido) {
@@ -208,6 +226,9 @@ void Oscil::RutinaDeDibujoYTratamiento(PictureBox* target) {
       dibuja_grid_espectro(*Picture2);
       if (SSCheck1(0)->isChecked()) scope::DibujaTrazoEspectro(*Picture2, EspectroCanal1, ColorCanal1);
       if (SSCheck1(1)->isChecked()) scope::DibujaTrazoEspectro(*Picture2, EspectroCanal2, ColorCanal2);
+      // The traces leave their own scale (x 0..511) behind; the markers and
+      // the pointer stay in the view's scale.
+      Picture2->Scale(0, 256, 256, 0);
     }
     // 12. Trigger-level line, dotted, following the trigger channel's offset.
     target->SetDrawStyle(gdi::PS_DOT);
@@ -223,8 +244,6 @@ void Oscil::RutinaDeDibujoYTratamiento(PictureBox* target) {
     target->SetDrawStyle(gdi::PS_SOLID);
     TextosDelPanel();
   }
-  // 16-18. Requests.
-  ServirCopias(target);
 }
 
 void Oscil::PintaCursores() {

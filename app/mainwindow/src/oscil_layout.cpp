@@ -16,7 +16,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "orva/mainwindow/oscil.h"
+#include "panel_style.h"
 
 namespace orva::mainwindow {
 namespace {
@@ -39,6 +42,7 @@ QLabel* Display(QWidget* parent, const QString& name, const QString& text = {}) 
   l->setStyleSheet(
       "QLabel { background: #0b1a0f; color: #7dff9a; border: 1px solid #3a4a3e;"
       " font-family: monospace; font-weight: bold; padding: 2px 4px; }");
+  l->ensurePolished();  // the style sheet's font, for sizes measured from it
   return l;
 }
 
@@ -52,7 +56,8 @@ QLabel* Caption(QWidget* parent, const QString& text, int tag = 0) {
 QPushButton* Key(QWidget* parent, const QString& name, const QString& text, int tag = 0) {
   auto* b = Named(new QPushButton(text, parent), name, tag);
   b->setFocusPolicy(Qt::NoFocus);
-  b->setMinimumWidth(34);
+  b->ensurePolished();
+  b->setMinimumWidth(std::max(34, b->fontMetrics().horizontalAdvance(text) + 16));
   return b;
 }
 
@@ -161,7 +166,9 @@ void Oscil::BuildLayout() {
     Niveles.Set(i, m);
   }
   Picture1 = Named(new PictureBox(SSPanel1), "Picture1");
-  Picture1->setMinimumSize(640, 320);
+  // The time view is what gives way when the window is small: the rest of the
+  // panel keeps its size, so the window fits a 1280 x 720 screen.
+  Picture1->setMinimumSize(480, 200);
   Picture1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   Picture1->SetBackColor(0x000000);
   Picture1->setProperty("Tag", 34);
@@ -219,7 +226,7 @@ void Oscil::BuildLayout() {
   Label6->setStyleSheet("QLabel { color: #e6edf3; font-weight: bold; }");
   spec->addWidget(Label6, 0, 0, 1, 9);
   Picture2 = Named(new PictureBox(SSPanel2), "Picture2");
-  Picture2->setFixedSize(300, 170);
+  Picture2->setFixedSize(272, 136);
   Picture2->SetBackColor(0x000000);
   Picture2->Scale(0, 256, 256, 0);  // design scale: x 0..256, y 256 (top) .. 0
   Picture2->AddLineObject({64, 256, 64, 0, 0xC0FFC0, gdi::PS_SOLID, 1, true});
@@ -229,6 +236,10 @@ void Oscil::BuildLayout() {
     auto* l = Named(Caption(SSPanel2, QString::number(i - 4) + "/8"), Indexed("Label8", i));
     l->setStyleSheet("QLabel { color: #9aa5b1; font-size: 8px; }");
     l->setAlignment(Qt::AlignCenter);
+    // Hidden in the XY view without moving the panel's other controls.
+    QSizePolicy keep = l->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    l->setSizePolicy(keep);
     spec->addWidget(l, 2, i);
     Label8.Set(i, l);
   }
@@ -350,7 +361,7 @@ void Oscil::BuildLayout() {
   auto* pl = new QGridLayout(power);
   Command1 = Key(power, "Command1", "OFF");
   Command1->setMinimumSize(70, 44);
-  Command1->setStyleSheet("QPushButton { color: #ff3030; font-weight: bold; font-size: 14px; }");
+  Command1->setStyleSheet(kEstiloApagado);
   Command2 = Key(power, "Command2", "<->", 182);
   pl->addWidget(Command1, 0, 0, 1, 2);
   pl->addWidget(Command2, 1, 0, 1, 2);
@@ -365,7 +376,15 @@ void Oscil::BuildLayout() {
   pl->addWidget(VScroll1, 2, 0);
   pl->addWidget(Label1, 2, 1);
   pl->addWidget(VScroll2, 3, 0, 1, 2);
-  pl->setRowStretch(4, 1);
+  // Passes per second: a long number ("1951.75225063273"), in a small font.
+  pl->addWidget(Caption(power, "passes/s"), 4, 0, 1, 2);
+  Label14 = Display(power, "Label14");
+  Label14->setStyleSheet(Label14->styleSheet() + " QLabel { font-size: 10px; }");
+  Label14->ensurePolished();
+  Label14->setFixedSize(Label14->fontMetrics().horizontalAdvance("-1234.5678901234567") + 10,
+                        Label14->sizeHint().height());
+  pl->addWidget(Label14, 5, 0, 1, 2);
+  pl->setRowStretch(6, 1);
   front->addWidget(power, 0, 4);
   lower->addLayout(front, 1);
   root->addWidget(SSPanel3);
@@ -375,29 +394,37 @@ void Oscil::BuildLayout() {
   auto* rl = new QGridLayout(SSPanel6);
   rl->setContentsMargins(2, 0, 2, 0);
   rl->setSpacing(3);
+  // One header row over the two channel rows.
   const char* cabeceras[] = {"Vpp", "Vmean", "Freq", "Period"};
+  for (int m = 0; m < 4; ++m) {
+    auto* h = Caption(SSPanel6, QString::fromLatin1(cabeceras[m]));
+    h->setAlignment(Qt::AlignCenter);
+    rl->addWidget(h, 0, 1 + m);
+  }
   for (int k = 0; k < 2; ++k) {
     auto* c = Caption(SSPanel6, k == 0 ? "CH 1" : "CH 2", 47 + k);
     c->setStyleSheet(k == 0 ? "QLabel { color: #00ffff; font-weight: bold; }"
                             : "QLabel { color: #ffff00; font-weight: bold; }");
-    rl->addWidget(c, k, 0);
+    rl->addWidget(c, 1 + k, 0);
     for (int m = 0; m < 4; ++m) {
-      rl->addWidget(Caption(SSPanel6, QString::fromLatin1(cabeceras[m])), k, 1 + 2 * m);
       QLabel* d = Display(SSPanel6, Indexed("datos", 4 * k + m));
-      // Fixed size: a new reading every pass then never re-lays out the window.
-      d->setFixedSize(104, d->sizeHint().height());
+      // Fixed size, room for the longest reading ("-1000.00 KHz"): a new
+      // reading never re-lays out the window.
+      d->setFixedSize(d->fontMetrics().horizontalAdvance("-1000.00 KHz") + 14,
+                      d->sizeHint().height());
       datos.Set(4 * k + m, d);
-      rl->addWidget(d, k, 2 + 2 * m);
+      rl->addWidget(d, 1 + k, 1 + m);
     }
   }
-  rl->addWidget(Caption(SSPanel6, "passes/s"), 0, 9);
-  Label14 = Display(SSPanel6, "Label14");
-  Label14->setFixedSize(150, Label14->sizeHint().height());
-  rl->addWidget(Label14, 1, 9);
 
+  // Cursor readouts: the time cursors' row (t1, t2, their difference), the
+  // voltage cursors' row (V1, V2, difference), the pointer readouts of each
+  // channel (time, volts) and the two spectrum markers' frequencies.
   QGroupBox* cur = Group(SSPanel6, "Cursors", 26);
   auto* cl = new QGridLayout(cur);
-  cl->setSpacing(2);
+  cl->setContentsMargins(4, 2, 4, 2);
+  cl->setHorizontalSpacing(3);
+  cl->setVerticalSpacing(1);
   SSCheck2.Set(0, Named(new QCheckBox("|  |", cur), "SSCheck2(0)", 27));
   SSCheck2.Set(1, Named(new QCheckBox("=", cur), "SSCheck2(1)", 28));
   ContCursor.Set(1, Named(new QCheckBox("P1", cur), "ContCursor(1)", 167));
@@ -405,23 +432,52 @@ void Oscil::BuildLayout() {
   SSOption1.Set(0, Named(new QRadioButton("C1", cur), "SSOption1(0)", 47));
   SSOption1.Set(1, Named(new QRadioButton("C2", cur), "SSOption1(1)", 48));
   SSOption1(0)->setChecked(true);
-  cl->addWidget(SSCheck2(0), 0, 0);
-  cl->addWidget(SSCheck2(1), 1, 0);
-  cl->addWidget(SSOption1(0), 0, 1);
-  cl->addWidget(SSOption1(1), 1, 1);
-  cl->addWidget(ContCursor(1), 0, 2);
-  cl->addWidget(ContCursor(2), 1, 2);
   for (int i = 0; i <= 7; ++i) {
     auto* x = Display(cur, Indexed("XCursorDisplay", i));
     auto* y = Display(cur, Indexed("YCursorDisplay", i));
-    x->setMinimumWidth(64);
-    y->setMinimumWidth(64);
+    for (QLabel* l : {x, y}) {
+      l->setStyleSheet(l->styleSheet() + " QLabel { font-size: 11px; padding: 1px 2px; }");
+      l->ensurePolished();
+      l->setFixedSize(l->fontMetrics().horizontalAdvance("-1000.00 mV") + 10, 18);
+    }
     XCursorDisplay.Set(i, x);
     YCursorDisplay.Set(i, y);
-    cl->addWidget(x, 0, 3 + i);
-    cl->addWidget(y, 1, 3 + i);
   }
-  rl->addWidget(cur, 0, 10, 2, 1);
+  // Column: header, display on the first row, display on the second row.
+  struct Columna {
+    const char* cabecera;
+    QLabel* fila0;
+    QLabel* fila1;
+  };
+  const Columna columnas[] = {
+      {"1", YCursorDisplay(6), XCursorDisplay(7)},  {"2", XCursorDisplay(6), YCursorDisplay(7)},
+      {"2 - 1", YCursorDisplay(0), YCursorDisplay(3)}, {"t", XCursorDisplay(1), XCursorDisplay(2)},
+      {"V", YCursorDisplay(1), YCursorDisplay(2)},  {"f", YCursorDisplay(4), XCursorDisplay(0)},
+  };
+  cl->addWidget(SSCheck2(0), 1, 0);
+  cl->addWidget(SSCheck2(1), 2, 0);
+  cl->addWidget(SSOption1(0), 1, 1);
+  cl->addWidget(SSOption1(1), 2, 1);
+  int col = 2;
+  for (const Columna& c : columnas) {
+    if (col == 5) {  // the pointer readouts' boxes before their columns
+      cl->addWidget(ContCursor(1), 1, col);
+      cl->addWidget(ContCursor(2), 2, col);
+      ++col;
+    }
+    auto* h = Caption(cur, QString::fromLatin1(c.cabecera));
+    h->setAlignment(Qt::AlignCenter);
+    h->setStyleSheet("QLabel { color: #9aa5b1; font-size: 10px; }");
+    cl->addWidget(h, 0, col);
+    cl->addWidget(c.fila0, 1, col);
+    cl->addWidget(c.fila1, 2, col);
+    ++col;
+  }
+  // Not shown: the array keeps the indexes these have no reading for.
+  for (QLabel* l : {XCursorDisplay(3), XCursorDisplay(4), XCursorDisplay(5), YCursorDisplay(5)})
+    l->hide();
+  rl->addWidget(cur, 0, 6, 3, 1);
+  rl->setColumnStretch(5, 1);
   root->addWidget(SSPanel6);
 
   // ---- Timers -------------------------------------------------------------------
@@ -432,7 +488,7 @@ void Oscil::BuildLayout() {
   Timer2->setObjectName("Timer2");
   Timer2->setInterval(1000);
 
-  resize(1180, 860);
+  resize(1280, 860);  // kept within the screen at start-up
 }
 
 }  // namespace orva::mainwindow

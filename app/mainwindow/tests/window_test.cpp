@@ -6,9 +6,11 @@
 #include <QEventLoop>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 
+#include "orva/scope/readouts.h"
 #include "window_fixture.h"
 
 namespace orva::mainwindow::testing {
@@ -51,6 +53,36 @@ TEST_F(WindowStartUp, StandsOffInDemoModeWithTheDefaultSettings) {
   w->Timer2_Timer();
   EXPECT_FALSE(w->Timer2->isActive());
   EXPECT_FALSE(w->BucleActivo);
+}
+
+TEST(WindowStartUpOrder, StartedThenShownFitsTheScreenCentredWithItsGraticules) {
+  App();
+  OscilOptions options;
+  options.instrumento =
+      std::make_unique<scope::Osciloscopio>(std::make_unique<FakeBoard>(std::make_shared<Board>()),
+                                            [] { return 0.0; });
+  Oscil w(std::move(options));
+  w.Form_Load();  // as the program does: start-up first, then shown once
+  w.show();
+  QApplication::processEvents();
+  const QRect screen = w.screen()->availableGeometry();
+  // (The test screen is narrower than the window's minimum: only the height
+  // can fit. The frame of a real desktop is estimated before the first show.)
+  EXPECT_LE(w.frameGeometry().height(), screen.height());
+  EXPECT_NEAR(w.frameGeometry().center().y(), screen.center().y(), 20);
+  // The pictures were laid out after start-up drew them: drawn again.
+  EXPECT_EQ(w.Picture1->Point(25.6 * 3 - 1, 100), gdi::Rgb(100, 100, 100));
+  EXPECT_EQ(w.Picture2->Point(25.6 * 3 - 1, 100), gdi::Rgb(100, 100, 100));
+  // Whole and usable on a 1280 x 720 screen (with room for a title bar and a
+  // desktop panel): only the time view gives way.
+  EXPECT_LE(w.minimumSizeHint().width(), 1280 - 16);
+  EXPECT_LE(w.minimumSizeHint().height(), 720 - 64);
+  w.resize(w.minimumSizeHint());
+  QApplication::processEvents();
+  EXPECT_GE(w.Picture1->width(), 480);
+  EXPECT_GE(w.Picture1->height(), 200);
+  w.BucleActivo = false;
+  w.Timer2->stop();
 }
 
 using WindowPower = WindowTest;
@@ -103,6 +135,28 @@ TEST_F(WindowPower, TheLoopRunsFromTimer2AndStopsAtTheFlag) {
   EXPECT_FALSE(w->Timer2->isActive());
   EXPECT_FALSE(w->BucleActivo);
   EXPECT_GE(passes, 3);
+}
+
+TEST_F(WindowPower, ReadoutsKeepTheirTextsWhilePassesRunBackToBack) {
+  w->Command1_Click();
+  w->Timer1->stop();
+  int samples = 0, blank = 0, held_back = 0;
+  QTimer probe;
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    if (w->Tiempos().pasadas < 3) return;
+    ++samples;
+    for (int i = 0; i <= 7; ++i) blank += w->datos(i)->text().isEmpty();
+    held_back += !w->SSPanel6->updatesEnabled() + !w->Picture1->updatesEnabled();
+    if (samples == 20) w->BucleActivo = false;
+  });
+  probe.start(2);
+  w->Timer2_Timer();
+  EXPECT_EQ(samples, 20);
+  EXPECT_EQ(blank, 0);
+  EXPECT_EQ(held_back, 0);
+  // When the loop stops the readouts show the last pass's measurements.
+  EXPECT_EQ(w->datos(0)->text().toStdString(), scope::FormatoVoltios(static_cast<float>(O().Vpp1())));
+  EXPECT_EQ(w->datos(7)->text().toStdString(), scope::FormatoTiempo(static_cast<float>(O().t2())));
 }
 
 TEST_F(WindowPower, PowerButtonStartsTheLoopOneSecondLaterAndClosingEndsIt) {

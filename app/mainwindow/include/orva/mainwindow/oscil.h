@@ -21,11 +21,13 @@
 // handlers run between passes; they only change settings or raise the
 // one-shot request flags that the next pass serves and clears.
 //
-// Screen: every pass redraws the pictures' images and sets the readouts;
-// while passes run back to back, the pictures and the readout panel are shown
-// on the screen at most 60 times a second (the usual display rate), so the
-// event pump between passes does not repaint them for every pass. When the
-// loop stops, every change shows at once.
+// Screen: every pass redraws the pictures' images and measures; while passes
+// run back to back, the pictures are shown on the screen and the readout texts
+// are written at most 60 times a second (the usual display rate), so the event
+// pump between passes does not repaint them for every pass. A readout always
+// shows its latest text (it is never hidden meanwhile). When the loop stops,
+// every change shows at once. A picture that changes size is drawn again at
+// once (the graticule, and the last traces while the instrument is on).
 //
 // Time: the slow-timebase wait, the shutdown grace and the passes-per-second
 // figure are measured on the monotonic clock, so they keep their length across
@@ -282,6 +284,13 @@ class Oscil : public QWidget {
   void TextosDelPanel();
   void PintaCursores();
   void BorraYDibujaGrid(PictureBox* target);
+  // Steps 1 to 15 of the drawing: the screen without serving the requests.
+  void DibujaPantalla(PictureBox* target);
+  // Writes the readouts measured since the last time: when due (60 Hz) or now.
+  void MuestraLecturas(bool ahora);
+  void PictureRedimensionada(PictureBox* picture);
+  // The window's size kept within the screen's available area, then centred.
+  void AjustaAlEscritorio();
 
   OscilOptions options_;
   std::unique_ptr<scope::Osciloscopio> osciloscopio_;
@@ -303,7 +312,11 @@ class Oscil : public QWidget {
   };
   GridKey grid_key_{};
   TiemposDePasada tiempos_{};
-  bool en_bucle_ = false;  // RutinaPrincipal is running (Timer1's extra passes)
+  bool en_bucle_ = false;  // passes run back to back (RutinaPrincipal or RunPasses)
+  // Readouts measured but not yet written: channel 1, channel 2, Label14.
+  bool lectura_pendiente_[2] = {false, false};
+  bool figura_pendiente_ = false;
+  double ultima_lectura_ = -1.0;  // steady-clock seconds of the last write
   // Steady-clock seconds of the last time the pictures went to the screen.
   double ultimo_refresco_ = -1.0;
 };
