@@ -1,9 +1,9 @@
 # The OrvaScope program (build/bin/OrvaScope) and its headless smoke test.
-if(NOT TARGET orva_mainwindow)
+if(NOT TARGET orva_cli)
   return()
 endif()
 add_executable(OrvaScope ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-target_link_libraries(OrvaScope PRIVATE orva_mainwindow Qt6::Widgets)
+target_link_libraries(OrvaScope PRIVATE orva_cli)
 
 if(ORVA_BUILD_TESTS)
   orva_add_gtest(window_headless_tests

@@ -13,6 +13,7 @@ namespace {
 struct Outcome {
   int exit_code = -1;
   QString out;
+  QString err;
 };
 
 Outcome Start(const QStringList& args, const QProcessEnvironment& env) {
@@ -23,6 +24,7 @@ Outcome Start(const QStringList& args, const QProcessEnvironment& env) {
   if (!p.waitForFinished(120000)) return r;
   r.exit_code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
   r.out = QString::fromUtf8(p.readAllStandardOutput());
+  r.err = QString::fromUtf8(p.readAllStandardError());
   return r;
 }
 
@@ -53,10 +55,19 @@ TEST(WindowHeadless, DemoRunPrintsReadoutsRateAndWritesTheScreen) {
   EXPECT_GE(shot.height(), 600);
 }
 
-TEST(WindowHeadless, BadArgumentsAreRefused) {
+TEST(WindowHeadless, BadArgumentsAreRefusedWithOneLine) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  EXPECT_EQ(Start({"--headless", "--passes", "many"}, env).exit_code, 2);
-  EXPECT_EQ(Start({"--frobnicate"}, env).exit_code, 2);
+  for (const QStringList& args : {QStringList{"--headless", "--passes", "many"},
+                                  QStringList{"--frobnicate"}, QStringList{"--passes", "3"},
+                                  QStringList{"--headless", "stray"}}) {
+    const Outcome r = Start(args, env);
+    EXPECT_EQ(r.exit_code, 2) << args.join(' ').toStdString();
+    EXPECT_TRUE(r.err.startsWith("OrvaScope: ")) << r.err.toStdString();
+    EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+  }
+  const Outcome help = Start({"--help"}, env);
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_TRUE(help.out.contains("--headless")) << help.out.toStdString();
 }
 
 TEST(WindowHeadless, SimulatedBoardIsAcquiredThroughTheBoardPath) {

@@ -1,0 +1,59 @@
+// The program's command line, in groups of options.
+//
+// Each group declares its options, checks their values before anything runs,
+// and acts at fixed points of the run through the same code the window uses
+// (setters, stores, link). The run calls every group at each point, in the
+// order of AllOptionGroups():
+//
+//   Add            the options go into the parser
+//   Check          values parsed and checked before the application starts;
+//                  false: a bad option (one line on stderr, exit status 2)
+//   BeforePowerOn  after start-up, before the window is shown or the
+//                  instrument switched on (window and headless runs);
+//                  false: a failed operation (one line, exit status 1)
+//   AfterPasses    headless only, after the passes; false: failed (exit 1)
+//   Report         headless only: output lines after the standard ones
+//
+// A group that fails says why in *error: one line, without the program name.
+#pragma once
+
+#include <QCommandLineParser>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orva::mainwindow {
+class Oscil;
+}
+
+namespace orva::cli {
+
+class OptionGroup {
+ public:
+  virtual ~OptionGroup() = default;
+  virtual void Add(QCommandLineParser& parser) = 0;
+  virtual bool Check(const QCommandLineParser& parser, bool headless, std::string* error) {
+    (void)parser, (void)headless, (void)error;
+    return true;
+  }
+  virtual bool BeforePowerOn(mainwindow::Oscil& window, std::string* error) {
+    (void)window, (void)error;
+    return true;
+  }
+  virtual bool AfterPasses(mainwindow::Oscil& window, std::string* error) {
+    (void)window, (void)error;
+    return true;
+  }
+  virtual void Report(mainwindow::Oscil& window, std::FILE* out) { (void)window, (void)out; }
+};
+
+// Every group of the program, in the order they act.
+std::vector<std::unique_ptr<OptionGroup>> AllOptionGroups();
+
+// The whole program: parses argv, runs the window or the headless run, and
+// returns the exit status.
+int RunProgram(int argc, char** argv);
+
+}  // namespace orva::cli

@@ -1,0 +1,12 @@
+// The program's option groups, in the order they act: one line per group,
+// its maker declared in groups.h.
+#include "groups.h"
+
+namespace orva::cli {
+
+std::vector<std::unique_ptr<OptionGroup>> AllOptionGroups() {
+  std::vector<std::unique_ptr<OptionGroup>> groups;
+  return groups;
+}
+
+}  // namespace orva::cli

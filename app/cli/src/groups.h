@@ -1,0 +1,9 @@
+// Makers of the option groups, one per source file of this folder. The run's
+// own options (--headless, --passes, --screenshot) belong to run.cpp.
+#pragma once
+
+#include <memory>
+
+#include "orva/cli/option_group.h"
+
+namespace orva::cli {}  // namespace orva::cli

@@ -1,0 +1,167 @@
+// The OrvaScope program: the window as on the desktop, or the headless run.
+//
+//   OrvaScope [options]                       the window
+//   OrvaScope --headless [--passes N] [--screenshot FILE] [options]
+//
+// Headless: the same window on Qt's offscreen platform (unless
+// QT_QPA_PLATFORM names another): start-up, power on, N passes (default 50)
+// run back to back without the one-second start delay, then the window is
+// written to FILE as PNG (when given) and the run prints, one per line:
+//   the caption
+//   source: demonstration generator | simulated board MODEL
+//   passes: N
+//   datos(0) = ... datos(7) = ...       the eight readouts as shown
+//   passes per second: ...
+//   (lines of the option groups)
+//   screenshot: FILE
+// Exit status: 0 done, 1 a failed operation, 2 a bad option (one line on
+// standard error in both cases).
+//
+// ORVABOARD_SIM set to a model name makes the board library simulate that
+// board; the headless run then switches demonstration mode off after start-up
+// (start-up always switches it on), so the simulated board's signals go
+// through the full board path: programming, end of capture, memory read.
+#include <QApplication>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QStringList>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "groups.h"
+#include "orva/cli/option_group.h"
+#include "orva/mainwindow/oscil.h"
+#include "orva/scope/osciloscopio.h"
+
+#ifndef ORVASCOPE_VERSION
+#define ORVASCOPE_VERSION "0"
+#endif
+
+namespace orva::cli {
+namespace {
+
+constexpr long kMaxPasses = 1000000;
+
+int Fail(int status, const std::string& message) {
+  std::fprintf(stderr, "OrvaScope: %s\n", message.c_str());
+  return status;
+}
+
+QStringList Arguments(int argc, char** argv) {
+  QStringList list;
+  for (int i = 0; i < argc; ++i) list << QString::fromLocal8Bit(argv[i]);
+  return list;
+}
+
+}  // namespace
+
+int RunProgram(int argc, char** argv) {
+  QCoreApplication::setApplicationName(QStringLiteral("OrvaScope"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(ORVASCOPE_VERSION));
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      QStringLiteral("Two-channel digital storage oscilloscope. Without --headless the window "
+                     "opens; with it, the instrument runs a number of passes on Qt's offscreen "
+                     "platform and prints its readouts."));
+  const QCommandLineOption help = parser.addHelpOption();
+  const QCommandLineOption version = parser.addVersionOption();
+  const QCommandLineOption headless_option(
+      QStringLiteral("headless"), QStringLiteral("Run without a window: switch on, run the passes, print the readouts."));
+  const QCommandLineOption passes_option(
+      QStringLiteral("passes"), QStringLiteral("Passes of the headless run, 0..1000000 (default 50)."),
+      QStringLiteral("N"), QStringLiteral("50"));
+  const QCommandLineOption screenshot_option(
+      QStringLiteral("screenshot"), QStringLiteral("Write the window to FILE as PNG after the headless run."),
+      QStringLiteral("FILE"));
+  parser.addOption(headless_option);
+  parser.addOption(passes_option);
+  parser.addOption(screenshot_option);
+  std::vector<std::unique_ptr<OptionGroup>> groups = AllOptionGroups();
+  for (auto& g : groups) g->Add(parser);
+
+  if (!parser.parse(Arguments(argc, argv))) return Fail(2, parser.errorText().toStdString());
+  if (parser.isSet(help)) {
+    // Without an application object yet, the text names no program.
+    QString text = parser.helpText();
+    text.replace(QStringLiteral("<executable_name>"), QStringLiteral("OrvaScope"));
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    return 0;
+  }
+  if (parser.isSet(version)) {
+    std::printf("OrvaScope %s\n", ORVASCOPE_VERSION);
+    return 0;
+  }
+  if (!parser.positionalArguments().isEmpty())
+    return Fail(2, "unexpected argument '" + parser.positionalArguments().front().toStdString() + "'");
+  const bool headless = parser.isSet(headless_option);
+  bool passes_ok = false;
+  const long passes = parser.value(passes_option).toLong(&passes_ok);
+  if (!passes_ok || passes < 0 || passes > kMaxPasses)
+    return Fail(2, "--passes takes a whole number from 0 to 1000000, not '" +
+                       parser.value(passes_option).toStdString() + "'");
+  const std::string screenshot = parser.value(screenshot_option).toStdString();
+  if (!headless && (parser.isSet(passes_option) || parser.isSet(screenshot_option)))
+    return Fail(2, "--passes and --screenshot belong to the headless run (--headless)");
+  std::string error;
+  for (auto& g : groups)
+    if (!g->Check(parser, headless, &error)) return Fail(2, error);
+
+  if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  mainwindow::Oscil window;
+  // Start-up first, then the window appears once: centred, with its graticules.
+  window.Form_Load();
+  for (auto& g : groups)
+    if (!g->BeforePowerOn(window, &error)) return Fail(1, error);
+  window.show();
+  if (!headless) return app.exec();
+
+  const char* sim = std::getenv("ORVABOARD_SIM");
+  const bool simulated = sim != nullptr && sim[0] != '\0';
+  window.Command1_Click();
+  if (simulated) {
+    window.Osciloscopio1().ModoDemo(false);
+    window.ActualizaTitulo();
+    window.Osciloscopio1().Programacion();
+  }
+  window.RunPasses(static_cast<int>(passes));
+  QApplication::processEvents();
+
+  int status = 0;
+  for (auto& g : groups) {
+    if (!g->AfterPasses(window, &error)) {
+      status = Fail(1, error);
+      break;
+    }
+  }
+  if (!screenshot.empty()) {
+    const QImage shot = window.grab().toImage();
+    if (!shot.save(QString::fromStdString(screenshot), "PNG")) {
+      status = Fail(1, "cannot write " + screenshot);
+    }
+  }
+  std::printf("%s\n", window.windowTitle().toStdString().c_str());
+  std::printf("source: %s\n", simulated ? ("simulated board " + std::string(sim)).c_str()
+                                        : "demonstration generator");
+  std::printf("passes: %ld\n", passes);
+  for (int i = 0; i <= 7; ++i)
+    std::printf("datos(%d) = %s\n", i, window.datos(i)->text().toStdString().c_str());
+  std::printf("passes per second: %s\n", window.Label14->text().toStdString().c_str());
+  for (auto& g : groups) g->Report(window, stdout);
+  if (!screenshot.empty() && status == 0) std::printf("screenshot: %s\n", screenshot.c_str());
+  std::fflush(stdout);
+  window.BucleActivo = false;
+  window.Timer1->stop();
+  window.Timer2->stop();
+  return status;
+}
+
+}  // namespace orva::cli
