@@ -363,11 +363,14 @@ bool Sigdex::SpectralInterpolation() const {
 // Persistence
 
 void Sigdex::ReadProperties(const hosting::PropertyBag& bag) {
+  // PuntosFFT is the one value that can refuse a record (6 when it does not
+  // fit 32 bits); read it first so that a refused record changes nothing.
+  const std::int32_t puntos_fft = bag.ReadInt32("PuntosFFT", 0);
   eliminar_aliasing_ = bag.ReadBool("EliminarAliasing", false);
   fc_ = bag.ReadDouble("FC", 0.0);
   fm_in_ = bag.ReadDouble("FMIn", 0.0);
   fm_out_ = bag.ReadDouble("FMOut", 0.0);
-  puntos_fft_ = bag.ReadInt32("PuntosFFT", 0);
+  puntos_fft_ = puntos_fft;
   orden_interpolacion_ = bag.ReadDouble("OrdenInterpolacion", 0.0);
   orden_diezmado_ = bag.ReadDouble("OrdenDiezmado", 0.0);
   fmaxima_ = bag.ReadDouble("FMaxima", 0.0);

@@ -216,10 +216,15 @@ TEST(SigdexControlPersistence, OnlyChangedKeysAreStoredAndTextMethodsSurvive) {
   EXPECT_EQ(t.MetodoInterpolacion(), PropertyValue(std::string("lineal")));
   EXPECT_EQ(t.FC(), 0.0);
 
-  // A record whose transform size does not fit 32 bits is refused with 6.
+  // A record whose transform size does not fit 32 bits is refused with 6,
+  // and none of its other values is taken.
   PropertyBag bad;
+  bad.Write("FMIn", 8000.0, 0.0);
+  bad.Write("EliminarAliasing", std::int64_t{-1}, std::int64_t{0});
   bad.Write("PuntosFFT", std::int64_t{1} << 40, std::int64_t{0});
   EXPECT_EQ(ErrorOf([&] { t.ReadProperties(bad); }), 6);
+  EXPECT_EQ(t.FMIn(), 44100.0);
+  EXPECT_FALSE(t.EliminarAliasing());
 }
 
 // --- FFT and Modulo -------------------------------------------------------------

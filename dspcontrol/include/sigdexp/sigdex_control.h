@@ -187,7 +187,8 @@ class SIGDEXP_API Sigdex : public hosting::HostedControl {
   // "FMIn", "FMOut", "PuntosFFT", "OrdenInterpolacion", "OrdenDiezmado",
   // "FMaxima", "MetodoInterpolacion". A value equal to its default is not
   // stored. Booleans are stored as -1 / 0. Loading sets the values without
-  // change notifications; a PuntosFFT that does not fit 32 bits raises 6.
+  // change notifications; a PuntosFFT that does not fit 32 bits raises 6 and
+  // leaves every value as it was.
   void ReadProperties(const hosting::PropertyBag& bag);
   void WriteProperties(hosting::PropertyBag& bag) const;
 
