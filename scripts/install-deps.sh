@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages OrvaScope needs to build, test and run.
 # Idempotent: only packages that are not yet installed are asked of apt-get.
-# Usage: scripts/install-deps.sh [--bench]
+# Usage: scripts/install-deps.sh [--fuzz]
+#   --fuzz  also clang and its libFuzzer runtime (the fuzz build, make fuzz)
 set -euo pipefail
 
 packages=(
@@ -13,6 +14,14 @@ packages=(
   xauth xvfb
   locales
 )
+for arg in "$@"; do
+  case "$arg" in
+    # libclang_rt.fuzzer*.a (and the sanitizer runtimes) come with the
+    # compiler runtime package of the same clang version.
+    --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
+    *) echo "usage: $0 [--fuzz]" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
