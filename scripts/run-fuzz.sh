@@ -16,8 +16,9 @@
 # is printed. The full log of each run is BUILD/fuzz-logs/<target>.log.
 # Exit status 1 when any target found something or did not run.
 #
-# Environment: FUZZ_TIMEOUT (seconds one input may take, default 10),
-# FUZZ_RSS_MB (memory limit, default 2048), FUZZ_NICE (niceness, default 19).
+# Environment: FUZZ_RUNS (also stop a target after this many executions),
+# FUZZ_TIMEOUT (seconds one input may take, default 10), FUZZ_RSS_MB (memory
+# limit, default 2048), FUZZ_NICE (niceness, default 19).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -67,9 +68,11 @@ for t in "${targets[@]}"; do
     mkdir -p "$scratch/$t"
     corpora=("$scratch/$t" "$seeds")
   fi
-  echo "== $t: ${seconds}s" >&2
-  nice -n "${FUZZ_NICE:-19}" "$exe" -max_total_time="$seconds" -timeout="${FUZZ_TIMEOUT:-10}" \
-    -rss_limit_mb="${FUZZ_RSS_MB:-2048}" -print_final_stats=1 \
+  echo "== $t: ${seconds}s${FUZZ_RUNS:+ or $FUZZ_RUNS executions}" >&2
+  runs=()
+  [[ -n "${FUZZ_RUNS:-}" ]] && runs=(-runs="$FUZZ_RUNS")
+  nice -n "${FUZZ_NICE:-19}" "$exe" -max_total_time="$seconds" "${runs[@]}" \
+    -timeout="${FUZZ_TIMEOUT:-10}" -rss_limit_mb="${FUZZ_RSS_MB:-2048}" -print_final_stats=1 \
     -artifact_prefix="$artifacts/" "${corpora[@]}" >"$log" 2>&1
   rc=$?
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
@@ -92,6 +95,11 @@ done
 
 echo
 printf '%-22s %14s %8s %8s  %s\n' target executions cov ft outcome
-for line in "${summary[@]}"; do echo "$line"; done
+passed=0
+for line in "${summary[@]}"; do
+  echo "$line"
+  [[ "$line" == *"  ok" ]] && passed=$((passed + 1))
+done
 echo "(logs: $build/fuzz-logs/)"
+echo "fuzz: $passed passed, $((${#summary[@]} - passed)) failed"
 exit "$failed"
