@@ -198,6 +198,7 @@ void ReadEveryGetter(const Osciloscopio& o, Sum& s) {
   s.Add(o.Canal2Invertido()); s.Add(o.DesplazamientoYCanal1()); s.Add(o.DesplazamientoYCanal2());
   s.Add(o.ModoDisparo()); s.Add(o.ModoDisparoTexto()); s.Add(o.CanalDisparo());
   s.Add(o.DisparoExterno()); s.Add(o.Nivel()); s.Add(o.Flanco()); s.Add(o.MovimientoPretrigger());
+  s.Add(o.MovimientoPretriggerUsado());
   s.Add(o.FuerzaModoSoftware()); s.Add(o.GainAuto1()); s.Add(o.GainAuto2()); s.Add(o.TriggerAuto());
   s.Add(o.promediado()); s.Add(o.FinDeCaptura()); s.Add(o.ModoXY()); s.Add(o.TagX());
   s.Add(o.MetodoInterpolacion()); s.Add(o.path()); s.Add(o.DireccionES()); s.Add(o.PathCal());

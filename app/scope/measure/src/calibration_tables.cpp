@@ -2,6 +2,7 @@
 #include "orva/scope/calibration_tables.h"
 
 #include <bit>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -28,19 +29,6 @@ bool ReadFile(const std::string& path, std::size_t limit, std::vector<std::uint8
   std::fclose(f);
   out.resize(got);
   return true;
-}
-
-// Reads the whole of a file (its tail is kept by a save); false when absent.
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
-  out.clear();
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return false;
-  std::uint8_t chunk[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) out.insert(out.end(), chunk, chunk + got);
-  const bool ok = std::ferror(f) == 0;
-  std::fclose(f);
-  return ok;
 }
 
 // Sequential little-endian reader that never passes the end of its bytes.
@@ -206,17 +194,30 @@ ResultadoCalibracion TablasDeCalibracion::CargaCal2(const std::string& carpeta) 
 
 ResultadoCalibracion TablasDeCalibracion::GuardaCal2(const std::string& carpeta) const {
   const std::string path = RutaDe(carpeta, "cal2.dat");
-  // An existing longer file keeps its bytes after the first 220.
-  std::vector<std::uint8_t> content;
-  ReadWholeFile(path, content);
-  if (content.size() < static_cast<std::size_t>(kCal2DatSize)) content.resize(kCal2DatSize);
-  const auto image = ImagenCal2();
-  std::memcpy(content.data(), image.data(), image.size());
+  // An existing file keeps its bytes after the first 220. They are copied
+  // across chunk by chunk, so a file of any size costs no memory; a file that
+  // is there but cannot be read is left alone rather than replaced without
+  // its tail.
+  std::FILE* old = std::fopen(path.c_str(), "rb");
+  if (old == nullptr && errno != ENOENT) return ResultadoCalibracion::kErrorDeEscritura;
 
   const std::string temp = path + ".new";
   std::FILE* f = std::fopen(temp.c_str(), "wb");
-  if (f == nullptr) return ResultadoCalibracion::kErrorDeEscritura;
-  const bool written = std::fwrite(content.data(), 1, content.size(), f) == content.size();
+  if (f == nullptr) {
+    if (old != nullptr) std::fclose(old);
+    return ResultadoCalibracion::kErrorDeEscritura;
+  }
+  const auto image = ImagenCal2();
+  bool written = std::fwrite(image.data(), 1, image.size(), f) == image.size();
+  if (old != nullptr) {
+    written = written && std::fseek(old, kCal2DatSize, SEEK_SET) == 0;
+    std::uint8_t chunk[4096];
+    std::size_t got = 0;
+    while (written && (got = std::fread(chunk, 1, sizeof chunk, old)) > 0)
+      written = std::fwrite(chunk, 1, got, f) == got;
+    written = written && std::ferror(old) == 0;
+    std::fclose(old);
+  }
   const bool closed = std::fclose(f) == 0;
   if (!written || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {
     std::remove(temp.c_str());

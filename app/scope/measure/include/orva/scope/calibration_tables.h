@@ -33,9 +33,11 @@
 //   (kFicheroCorto, nothing changed), since a half record set would mix two
 //   calibrations; bytes past 220 are ignored.
 // - Saving "cal2.dat" writes the 220 bytes at the start of the file and keeps
-//   any bytes an existing longer file holds after them. It writes a new file
-//   beside the old one and renames it into place, so a failed save leaves the
-//   old file as it was.
+//   any bytes an existing longer file holds after them (copied in chunks: a
+//   file of any length costs no memory). It writes a new file beside the old
+//   one and renames it into place, so a failed save leaves the old file as it
+//   was; an existing file that cannot be read is not replaced
+//   (kErrorDeEscritura).
 // - Folder and file name are joined with '/'; a folder ending in '/' or '\'
 //   already has its separator.
 #pragma once
