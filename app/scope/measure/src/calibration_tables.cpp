@@ -4,7 +4,6 @@
 #include <bit>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 namespace orva::scope {
