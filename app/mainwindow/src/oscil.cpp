@@ -108,6 +108,7 @@ Oscil::Oscil(OscilOptions options, QWidget* parent)
 }
 
 Oscil::~Oscil() {
+  if (ProgramaGlobal().AlmacenDeSenales == bd_signal_) ProgramaGlobal().AlmacenDeSenales.reset();
   BucleActivo = false;
   if (Timer1) Timer1->stop();
   if (Timer2) Timer2->stop();
@@ -194,8 +195,9 @@ void Oscil::Form_Load() {
   // 13. Screen pictures of the instrument's clipboard copy.
   o.PantallaTiempo(std::make_shared<WindowPicture>(Picture1));
   o.PantallaFrecuencia(std::make_shared<WindowPicture>(Picture2));
-  // 14. START-UP HOOK (stores): the signal store (PathSignals = program folder,
-  //     Instrumento "OrvaScope.exe") and the configuration store are created here.
+  // 14. The signal store (PathSignals = program folder, Instrumento
+  //     "OrvaScope.exe") and the configuration store.
+  CreaLosAlmacenes();
   // 15. START-UP HOOK (language and remote link): the language pass over the
   //     window with IdiomaActual and the remote-link initialisation run here.
   // 16. Within the screen and centred on it.
