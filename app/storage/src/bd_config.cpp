@@ -166,6 +166,7 @@ Outcome BDConfig::CargarConfiguracion() {
     const std::optional<std::string> fichero = PideFichero(false);
     if (!fichero) return Outcome::Cancelado();
     dao::Database db = dao::DBEngine().OpenDatabase(*fichero, dao::OpenMode::kReadOnly);
+    db.BeginTrans();  // one consistent read, and one file lock for all of it
     {
       dao::Recordset rs = db.OpenRecordset(kTablaConfig);
       const std::string instrumento = rs.Field("Instrument").AsText();

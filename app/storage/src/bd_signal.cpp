@@ -131,6 +131,7 @@ Outcome BDSignal::Abrir() {
 Outcome BDSignal::Carga(const std::string& fichero, bool en_voltios) {
   return detail::Atrapa([&]() -> Outcome {
     dao::Database db = dao::DBEngine().OpenDatabase(fichero, dao::OpenMode::kReadOnly);
+    db.BeginTrans();  // one consistent read, and one file lock for all of it
     {
       dao::Recordset rs = db.OpenRecordset(kTablaConfig);
       const std::string instrumento = rs.Field("Instrument").AsText();

@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <utility>
 
 #include "orva/dao.h"
 
@@ -136,18 +137,16 @@ Recordset& Recordset::operator=(Recordset&& o) noexcept {
     table_ = std::move(o.table_);
     columns_ = std::move(o.columns_);
     max_rows_ = o.max_rows_;
-    select_ = o.select_;
-    o.select_ = nullptr;
-    row_ = std::move(o.row_);
-    on_row_ = o.on_row_;
-    at_end_ = o.at_end_;
-    seen_ = o.seen_;
-    count_ = o.count_;
+    select_ = std::exchange(o.select_, nullptr);
+    values_ = std::move(o.values_);
+    bytes_ = o.bytes_;
+    rows_ = o.rows_;
+    pos_ = o.pos_;
+    done_ = o.done_;
     editing_ = o.editing_;
     edit_ = std::move(o.edit_);
     assigned_ = std::move(o.assigned_);
-    insert_ = o.insert_;
-    o.insert_ = nullptr;
+    insert_ = std::exchange(o.insert_, nullptr);
     insert_mask_ = std::move(o.insert_mask_);
   }
   return *this;
@@ -165,7 +164,9 @@ void Recordset::Finalize() {
 void Recordset::Close() {
   Finalize();
   conn_.reset();
-  on_row_ = false;
+  values_.clear();
+  rows_ = pos_ = 0;
+  done_ = true;
   editing_ = false;
 }
 
@@ -185,71 +186,55 @@ const std::string& Recordset::FieldName(int position) const {
   return columns_[static_cast<std::size_t>(position)].name;
 }
 
-void Recordset::Step() {
+void Recordset::ReadRow() {
   CheckOpen();
   Connection& c = *conn_;
   c.ticks = 0;
   const int rc = sqlite3_step(select_);
-  if (rc == SQLITE_ROW) {
-    if (seen_ >= max_rows_) {
-      on_row_ = false;
-      throw Error(ErrorKind::kTooManyRows,
-                  "table " + table_ + " holds more than " + std::to_string(max_rows_) + " rows");
-    }
-    row_.resize(columns_.size());
-    for (std::size_t i = 0; i < columns_.size(); ++i) row_[i] = ColumnValue(select_, static_cast<int>(i));
-    ++seen_;
-    if (seen_ > count_) count_ = seen_;
-    on_row_ = true;
-    return;
-  }
-  on_row_ = false;
   if (rc == SQLITE_DONE) {
-    at_end_ = true;
+    done_ = true;
     return;
   }
-  EngineError(c.db, "cannot read table " + table_);
+  if (rc != SQLITE_ROW) EngineError(c.db, "cannot read table " + table_);
+  if (rows_ >= max_rows_)
+    throw Error(ErrorKind::kTooManyRows,
+                "table " + table_ + " holds more than " + std::to_string(max_rows_) + " rows");
+  for (std::size_t i = 0; i < columns_.size(); ++i) {
+    Value v = ColumnValue(select_, static_cast<int>(i));
+    bytes_ += sizeof(Value) + (v.IsText() ? std::get<std::string>(v.Raw()).size() : 0);
+    if (bytes_ > kMaxRecordsetBytes) throw Error(ErrorKind::kTooManyRows, "table " + table_ + " is too large");
+    values_.push_back(std::move(v));
+  }
+  ++rows_;
 }
 
 void Recordset::MoveFirst() {
   CheckOpen();
-  sqlite3_reset(select_);
-  seen_ = 0;
-  at_end_ = false;
-  Step();
+  pos_ = 0;
+  if (rows_ == 0 && !done_) ReadRow();
 }
 
 void Recordset::MoveNext() {
-  CheckOpen();
-  if (!on_row_) throw Error(ErrorKind::kNoCurrentRecord, "no current record in " + table_);
-  if (at_end_) {
-    // MoveLast already read to the end: the next row is the end of file.
-    on_row_ = false;
-    return;
-  }
-  Step();
+  if (EndOfFile()) throw Error(ErrorKind::kNoCurrentRecord, "no current record in " + table_);
+  ++pos_;
+  if (pos_ == rows_ && !done_) ReadRow();
 }
 
 void Recordset::MoveLast() {
   MoveFirst();
-  if (!on_row_) throw Error(ErrorKind::kNoCurrentRecord, "no current record in " + table_);
-  std::vector<Value> last;
-  while (on_row_) {
-    last.swap(row_);
-    Step();
-  }
-  row_.swap(last);
-  on_row_ = true;
+  if (EndOfFile()) throw Error(ErrorKind::kNoCurrentRecord, "no current record in " + table_);
+  while (!done_) ReadRow();
+  pos_ = rows_ - 1;
 }
 
-bool Recordset::EndOfFile() const { return !on_row_; }
+bool Recordset::EndOfFile() const { return pos_ >= rows_; }
 
 Value Recordset::Field(int position) const {
   CheckOpen();
   if (position < 0 || position >= FieldCount())
     throw Error(ErrorKind::kNoSuchField, "table " + table_ + " has no field " + std::to_string(position));
-  if (!on_row_) throw Error(ErrorKind::kNoCurrentRecord, "no current record in " + table_);
-  return row_[static_cast<std::size_t>(position)];
+  if (EndOfFile()) throw Error(ErrorKind::kNoCurrentRecord, "no current record in " + table_);
+  return values_[static_cast<std::size_t>(pos_) * columns_.size() + static_cast<std::size_t>(position)];
 }
 
 Value Recordset::Field(std::string_view name) const { return Field(PositionOf(name)); }
@@ -427,7 +412,7 @@ Database Engine::OpenDatabase(const std::string& path, OpenMode mode) {
   if (!std::filesystem::is_regular_file(file, ec))
     throw Error(ErrorKind::kCannotOpen, "no file " + path);
   const int flags = mode == OpenMode::kReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
-  auto c = Connect(file, flags);
+  auto c = Connect(file, flags | SQLITE_OPEN_NOMUTEX);
   Database db(c, path);
   if (mode == OpenMode::kReadOnly) {
     db.Exec("PRAGMA cell_size_check = ON");
@@ -444,7 +429,7 @@ Database Engine::CreateDatabase(const std::string& path) {
   std::error_code ec;
   if (std::filesystem::exists(file, ec))
     throw Error(ErrorKind::kCannotOpen, "cannot create " + path + ": the file exists");
-  return Database(Connect(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE), path);
+  return Database(Connect(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX), path);
 }
 
 }  // namespace orva::dao

@@ -8,9 +8,12 @@
 // - Recordset: one table. Appending: AddNew, assign fields by name or by
 //   position, Update (one prepared INSERT, prepared once per recordset).
 //   Reading: positioned on the first row when opened; MoveFirst, MoveNext,
-//   MoveLast, RecordCount (the rows seen so far: after MoveLast, all of
+//   MoveLast, RecordCount (the rows read so far: after MoveLast, all of
 //   them), EndOfFile, Field by name or by position. Rows come back in the
-//   order they were appended (ascending rowid).
+//   order they were appended (ascending rowid). Each row is read from the
+//   file once and kept while the recordset is open, so moving back to the
+//   first row reads nothing again (rows appended through the recordset are
+//   not among them).
 // - Value: one field value (null, integer, real or text) with checked
 //   conversions to the kinds the stores read.
 // - ReplacementFile: the atomic save: a copy of a template beside the target,
@@ -27,8 +30,9 @@
 // regard to letter case, as table names are.
 //
 // Bounds, for files from anywhere (a file need not have been written by us):
-// - a recordset reads at most its row limit (OpenRecordset's max_rows); a
-//   MoveNext or MoveLast past it throws kTooManyRows, so no read is unbounded;
+// - a recordset reads at most its row limit (OpenRecordset's max_rows) and
+//   keeps at most kMaxRecordsetBytes of them; a MoveNext or MoveLast past
+//   either throws kTooManyRows, so no read is unbounded;
 // - one text or blob value holds at most kMaxValueBytes; a longer one throws
 //   (on reading and on writing);
 // - only ordinary tables open as recordsets (views and virtual tables are
@@ -81,6 +85,8 @@ class Error : public std::runtime_error {
 
 // Longest text or blob value read or written, in bytes.
 inline constexpr int kMaxValueBytes = 1 << 20;
+// Most bytes of rows a recordset keeps (values and their texts).
+inline constexpr std::size_t kMaxRecordsetBytes = std::size_t{64} << 20;
 
 // A field value.
 class Value {
@@ -150,7 +156,7 @@ class Recordset {
   void MoveNext();
   void MoveLast();
   bool EndOfFile() const;
-  std::int32_t RecordCount() const { return count_; }
+  std::int32_t RecordCount() const { return rows_; }
   Value Field(std::string_view name) const;
   Value Field(int position) const;
 
@@ -168,20 +174,20 @@ class Recordset {
             std::int32_t max_rows);
   int PositionOf(std::string_view name) const;
   void CheckOpen() const;
-  void Step();
+  void ReadRow();  // the next row of the SELECT into the kept rows, or done_
   void Finalize();
 
   std::shared_ptr<Connection> conn_;
   std::string table_;
   std::vector<Column> columns_;
   std::int32_t max_rows_ = 0;
-  // Reading: the SELECT and the current row.
+  // Reading: the SELECT and the rows read so far, row after row.
   sqlite3_stmt* select_ = nullptr;
-  std::vector<Value> row_;
-  bool on_row_ = false;
-  bool at_end_ = false;    // the SELECT has returned its last row
-  std::int32_t seen_ = 0;  // rows stepped onto since the last MoveFirst
-  std::int32_t count_ = 0;  // most rows seen: the record count
+  std::vector<Value> values_;
+  std::size_t bytes_ = 0;   // kept, counted against kMaxRecordsetBytes
+  std::int32_t rows_ = 0;   // rows read
+  std::int32_t pos_ = 0;    // current row; rows_ (or more) is the end of file
+  bool done_ = false;       // the SELECT has no more rows
   // Appending: the edit buffer and the INSERT of the fields it sets.
   bool editing_ = false;
   std::vector<Value> edit_;
