@@ -6,4 +6,9 @@
 
 #include "orva/cli/option_group.h"
 
-namespace orva::cli {}  // namespace orva::cli
+namespace orva::cli {
+
+// --open-config, --open-signal, --save-signal, --save-config (file_options.cpp).
+std::unique_ptr<OptionGroup> MakeFileOptions();
+
+}  // namespace orva::cli

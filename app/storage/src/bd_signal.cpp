@@ -140,7 +140,7 @@ Outcome BDSignal::Carga(const std::string& fichero, bool en_voltios) {
         return Outcome::Rechazado(fichero + " was written by " + instrumento.substr(0, 60) +
                                   ", not by " + instrumento_);
       if (detail::Mayusculas(tipo) != detail::Mayusculas(kTipoSenal))
-        return Outcome::Rechazado(fichero + " holds a " + tipo.substr(0, 60) + " record, not a signal");
+        return Outcome::Rechazado(fichero + " is not a signal file (its type is " + tipo.substr(0, 60) + ")");
     }
 
     // Channel 2's scale: loading changes no gain of the live channels, so it
