@@ -30,14 +30,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class NoBoard final : public orva::scope::BoardCalls {
- public:
-  std::int16_t Configuracio(std::int16_t, const char*) override { return 0; }
-  std::int16_t OscilNew(const orva::scope::OscilNewArgs&) override { return 1; }
-  std::int16_t FinDeCaptura() override { return 0; }
-  void LeeLaMemoria(const orva::scope::LeeLaMemoriaArgs&, std::uint8_t*, std::uint8_t*, std::int32_t) override {}
-};
-
 struct Setting {
   fs::path programa;  // the benchmark's folder, where the templates are
   fs::path carpeta;   // a private folder for the files
@@ -64,7 +56,7 @@ void CopyFile(const fs::path& from, const fs::path& to) {
 
 struct Store {
   std::unique_ptr<orva::scope::Osciloscopio> o = std::make_unique<orva::scope::Osciloscopio>(
-      std::make_unique<NoBoard>(), [] { return 0.0; });
+      orva::scope::MakeEmptyBusBoardCalls(), [] { return 0.0; });
   std::shared_ptr<orva::filedialog::AnsweringDialog> dialog = std::make_shared<orva::filedialog::AnsweringDialog>();
   orva::storage::BDSignal signal{*o, dialog};
   Store() {

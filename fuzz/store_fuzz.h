@@ -15,16 +15,8 @@
 
 namespace orva::fuzzing {
 
-class NoBoard final : public scope::BoardCalls {
- public:
-  std::int16_t Configuracio(std::int16_t, const char*) override { return 0; }
-  std::int16_t OscilNew(const scope::OscilNewArgs&) override { return 1; }
-  std::int16_t FinDeCaptura() override { return 0; }
-  void LeeLaMemoria(const scope::LeeLaMemoriaArgs&, std::uint8_t*, std::uint8_t*, std::int32_t) override {}
-};
-
 inline std::unique_ptr<scope::Osciloscopio> Instrument() {
-  return std::make_unique<scope::Osciloscopio>(std::make_unique<NoBoard>(), [] { return 0.0; });
+  return std::make_unique<scope::Osciloscopio>(scope::MakeEmptyBusBoardCalls(), [] { return 0.0; });
 }
 
 // A private file name for this process's inputs.

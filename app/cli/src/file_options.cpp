@@ -71,45 +71,42 @@ class FileOptions final : public OptionGroup {
   bool BeforePowerOn(mainwindow::Oscil& window, std::string* error) override {
     if (!open_config_.empty() || !open_signal_.empty() || channel_ != 0 || !save_config_.empty())
       AnswerDialogs(window);
-    if (!open_config_.empty()) {
-      storage::BDConfig* store = window.AlmacenDeConfiguracion();
-      dialog_->Answer(open_config_);
-      if (!Done(store ? store->CargarConfiguracion() : NoStore(), "load the configuration", open_config_,
-                error))
-        return false;
-      lines_.push_back("configuration loaded: " + open_config_);
-    }
-    if (!open_signal_.empty()) {
-      const auto& store = mainwindow::ProgramaGlobal().AlmacenDeSenales;
-      if (!Done(store ? store->Abrir2(open_signal_) : NoStore(), "load the signal", open_signal_, error))
-        return false;
-      lines_.push_back("signal loaded: " + open_signal_ + " (" +
-                       std::to_string(window.Osciloscopio1().VDisk().size()) + " samples)");
-    }
+    storage::BDConfig* config = window.AlmacenDeConfiguracion();
+    const auto& signal = mainwindow::ProgramaGlobal().AlmacenDeSenales;
+    if (!open_config_.empty() &&
+        !Run(open_config_, "load the configuration", error,
+             [&] { return config ? config->CargarConfiguracion() : NoStore(); },
+             [&] { return "configuration loaded: " + open_config_; }))
+      return false;
+    if (!open_signal_.empty() &&
+        !Run(open_signal_, "load the signal", error,
+             [&] { return signal ? signal->Abrir2(open_signal_) : NoStore(); },
+             [&] {
+               return "signal loaded: " + open_signal_ + " (" +
+                      std::to_string(window.Osciloscopio1().VDisk().size()) + " samples)";
+             }))
+      return false;
     return true;
   }
 
   bool AfterPasses(mainwindow::Oscil& window, std::string* error) override {
-    if (channel_ != 0) {
-      const auto& store = mainwindow::ProgramaGlobal().AlmacenDeSenales;
-      if (store) {
-        // The texts the signal browser proposes for a new signal.
-        store->Nombre("Nueva");
-        store->Fecha(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString());
-      }
-      dialog_->Answer(save_signal_);
-      if (!Done(store ? store->Guardar2(channel_) : NoStore(), "save the signal", save_signal_, error))
-        return false;
-      lines_.push_back("signal saved: " + save_signal_ + " (channel " + std::to_string(channel_) + ")");
+    storage::BDConfig* config = window.AlmacenDeConfiguracion();
+    const auto& signal = mainwindow::ProgramaGlobal().AlmacenDeSenales;
+    if (channel_ != 0 && signal) {
+      // The texts the signal browser proposes for a new signal.
+      signal->Nombre("Nueva");
+      signal->Fecha(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString());
     }
-    if (!save_config_.empty()) {
-      storage::BDConfig* store = window.AlmacenDeConfiguracion();
-      dialog_->Answer(save_config_);
-      if (!Done(store ? store->GuardarConfiguracion() : NoStore(), "save the configuration", save_config_,
-                error))
-        return false;
-      lines_.push_back("configuration saved: " + save_config_);
-    }
+    if (channel_ != 0 &&
+        !Run(save_signal_, "save the signal", error,
+             [&] { return signal ? signal->Guardar2(channel_) : NoStore(); },
+             [&] { return "signal saved: " + save_signal_ + " (channel " + std::to_string(channel_) + ")"; }))
+      return false;
+    if (!save_config_.empty() &&
+        !Run(save_config_, "save the configuration", error,
+             [&] { return config ? config->GuardarConfiguracion() : NoStore(); },
+             [&] { return "configuration saved: " + save_config_; }))
+      return false;
     return true;
   }
 
@@ -123,9 +120,14 @@ class FileOptions final : public OptionGroup {
     return false;
   }
   static storage::Outcome NoStore() { return storage::Outcome::Fallido("the store is not there"); }
-  static bool Done(const storage::Outcome& r, const char* what, const std::string& file, std::string* error) {
-    if (r.Done()) return true;
-    return Error(error, std::string("cannot ") + what + " " + file + ": " + r.reason);
+  // One operation with the dialog answering `file`; its output line when done.
+  template <class Operation, class Line>
+  bool Run(const std::string& file, const char* what, std::string* error, Operation operation, Line line) {
+    dialog_->Answer(file);
+    const storage::Outcome r = operation();
+    if (!r.Done()) return Error(error, std::string("cannot ") + what + " " + file + ": " + r.reason);
+    lines_.push_back(line());
+    return true;
   }
 
   // The stores' dialog answers every request with the file of the

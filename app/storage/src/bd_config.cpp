@@ -124,39 +124,23 @@ BDConfig::BDConfig(scope::Osciloscopio& osciloscopio, FrontPanel& panel,
       ruta_aplicacion_(std::move(ruta_aplicacion)) {}
 
 std::optional<std::string> BDConfig::PideFichero(bool guardar) const {
-  if (!dialogo_) return std::nullopt;
-  const auto r = dialogo_->Show(detail::Peticion(guardar, path_configs_, kFiltro, kNombrePropuesto, kExtension));
-  if (!r || r->empty()) return std::nullopt;
-  return r;
+  return detail::PideFichero(dialogo_.get(),
+                             detail::Peticion(guardar, path_configs_, kFiltro, kNombrePropuesto, kExtension));
 }
 
 Outcome BDConfig::GuardarConfiguracion() {
   return detail::Atrapa([&]() -> Outcome {
     const std::optional<std::string> fichero = PideFichero(true);
     if (!fichero) return Outcome::Cancelado();
-    dao::ReplacementFile nuevo(UneRuta(path_configs_, kPlantillaConfiguracion), *fichero);
-    {
-      dao::Database db = dao::DBEngine().OpenDatabase(nuevo.TemporaryPath(), dao::OpenMode::kNewFile);
-      db.BeginTrans();
-      {
-        dao::Recordset rs = db.OpenRecordset(kTablaConfig);
-        rs.AddNew();
-        rs.SetField("Instrument", dao::Value(std::string(kInstrumento)));
-        rs.SetField("Type", dao::Value(std::string(kTipoConfiguracion)));
-        rs.SetField("Model", dao::Value(UneRuta(ruta_aplicacion_, kInstrumento)));
-        rs.Update();
-      }
-      {
-        const Contexto c{o_, panel_};
-        const auto& campos = CamposDeConfiguracion();
-        dao::Recordset rs = db.OpenRecordset(kTablaParametros);
-        rs.AddNew();
-        for (std::size_t i = 0; i < campos.size(); ++i) rs.SetField(campos[i].name, kCampos[i].guarda(c));
-        rs.Update();
-      }
-      db.CommitTrans();
-    }
-    nuevo.Commit();
+    detail::GuardaAtomico(UneRuta(path_configs_, kPlantillaConfiguracion), *fichero, kTipoConfiguracion,
+                  UneRuta(ruta_aplicacion_, kInstrumento), [&](dao::Database& db) {
+      const Contexto c{o_, panel_};
+      const auto& campos = CamposDeConfiguracion();
+      dao::Recordset rs = db.OpenRecordset(kTablaParametros);
+      rs.AddNew();
+      for (std::size_t i = 0; i < campos.size(); ++i) rs.SetField(campos[i].name, kCampos[i].guarda(c));
+      rs.Update();
+    });
     return Outcome::Hecho();
   });
 }

@@ -43,11 +43,8 @@ void BDSignal::FuenteDeMuestras(std::function<std::vector<float>(std::int16_t)> 
 }
 
 std::optional<std::string> BDSignal::PideFichero(bool guardar) const {
-  if (!dialogo_) return std::nullopt;
-  const auto r = dialogo_->Show(
-      detail::Peticion(guardar, path_signals_, kFiltro, guardar ? kNombrePropuesto : "", ""));
-  if (!r || r->empty()) return std::nullopt;
-  return r;
+  return detail::PideFichero(dialogo_.get(), detail::Peticion(guardar, path_signals_, kFiltro,
+                                                              guardar ? kNombrePropuesto : "", ""));
 }
 
 Outcome BDSignal::Guardar2(std::int16_t canal) { return Guarda(canal, true); }
@@ -60,17 +57,8 @@ Outcome BDSignal::Guarda(std::int16_t canal, bool en_voltios) {
     const std::optional<std::string> fichero = PideFichero(true);
     if (!fichero) return Outcome::Cancelado();
 
-    dao::ReplacementFile nuevo(UneRuta(path_signals_, kPlantillaSenal), *fichero);
-    {
-      dao::Database db = dao::DBEngine().OpenDatabase(nuevo.TemporaryPath(), dao::OpenMode::kNewFile);
-      db.BeginTrans();
-      {
-        dao::Recordset rs = db.OpenRecordset(kTablaConfig);
-        rs.AddNew();
-        rs.SetField("Instrument", dao::Value(std::string(kInstrumento)));
-        rs.SetField("Type", dao::Value(std::string(kTipoSenal)));
-        rs.Update();
-      }
+    detail::GuardaAtomico(UneRuta(path_signals_, kPlantillaSenal), *fichero, kTipoSenal, std::nullopt,
+                  [&](dao::Database& db) {
       double factor = 0;
       {
         dao::Recordset rs = db.OpenRecordset(kTablaParametros);
@@ -105,9 +93,7 @@ Outcome BDSignal::Guarda(std::int16_t canal, bool en_voltios) {
           rs.Update();
         }
       }
-      db.CommitTrans();
-    }
-    nuevo.Commit();
+    });
     if (en_voltios && al_guardar2_) al_guardar2_();
     return Outcome::Hecho();
   });

@@ -1,7 +1,8 @@
 #include "comun.h"
 
-#include <cctype>
 #include <filesystem>
+
+#include "orva/storage/esquema.h"
 
 namespace orva::storage::detail {
 
@@ -18,6 +19,35 @@ filedialog::FileDialogRequest Peticion(bool guardar, std::string_view carpeta, s
   r.default_extension = std::move(extension);
   r.confirm_overwrite = true;
   return r;
+}
+
+std::optional<std::string> PideFichero(filedialog::FileDialog* dialogo,
+                                       const filedialog::FileDialogRequest& peticion) {
+  if (dialogo == nullptr) return std::nullopt;
+  std::optional<std::string> r = dialogo->Show(peticion);
+  if (!r || r->empty()) return std::nullopt;
+  return r;
+}
+
+void GuardaAtomico(const std::string& plantilla, const std::string& destino, std::string_view tipo,
+                   const std::optional<std::string>& modelo,
+                   const std::function<void(dao::Database&)>& filas) {
+  dao::ReplacementFile nuevo(plantilla, destino);
+  {
+    dao::Database db = dao::DBEngine().OpenDatabase(nuevo.TemporaryPath(), dao::OpenMode::kNewFile);
+    db.BeginTrans();
+    {
+      dao::Recordset rs = db.OpenRecordset(kTablaConfig);
+      rs.AddNew();
+      rs.SetField("Instrument", dao::Value(std::string(kInstrumento)));
+      rs.SetField("Type", dao::Value(std::string(tipo)));
+      if (modelo) rs.SetField("Model", dao::Value(*modelo));
+      rs.Update();
+    }
+    filas(db);
+    db.CommitTrans();
+  }
+  nuevo.Commit();
 }
 
 std::string Recorta(std::string_view s) {

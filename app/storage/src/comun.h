@@ -2,7 +2,9 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +31,18 @@ Outcome Atrapa(F&& operacion) {
 // existing folder.
 filedialog::FileDialogRequest Peticion(bool guardar, std::string_view carpeta, std::string filtro,
                                        std::string nombre, std::string extension);
+
+// The dialog's chosen file; nullopt without a dialog, on a cancel or an empty name.
+std::optional<std::string> PideFichero(filedialog::FileDialog* dialogo,
+                                       const filedialog::FileDialogRequest& peticion);
+
+// The atomic save of a file of the given type: the template copied beside
+// destino, its "Config" row (Instrument, Type and, when given, Model) and the
+// rows `filas` appends, all in one transaction, then the copy flushed and
+// renamed over destino. Throws on any failure, leaving destino as it was.
+void GuardaAtomico(const std::string& plantilla, const std::string& destino, std::string_view tipo,
+                   const std::optional<std::string>& modelo,
+                   const std::function<void(dao::Database&)>& filas);
 
 std::string Recorta(std::string_view s);
 // Upper case of the ASCII letters (other bytes unchanged).

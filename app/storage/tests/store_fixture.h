@@ -1,4 +1,4 @@
-// What the store tests share: an instrument without a board, a private
+// What the store tests share: an instrument on an empty bus, a private
 // folder, a recording front panel, and plain SQLite calls to make and read
 // files independently of the stores.
 #pragma once
@@ -21,16 +21,8 @@
 
 namespace orva::storage::testing {
 
-class NoBoard final : public scope::BoardCalls {
- public:
-  std::int16_t Configuracio(std::int16_t, const char*) override { return 0; }
-  std::int16_t OscilNew(const scope::OscilNewArgs&) override { return 1; }
-  std::int16_t FinDeCaptura() override { return 0; }
-  void LeeLaMemoria(const scope::LeeLaMemoriaArgs&, std::uint8_t*, std::uint8_t*, std::int32_t) override {}
-};
-
 inline std::unique_ptr<scope::Osciloscopio> Instrument() {
-  return std::make_unique<scope::Osciloscopio>(std::make_unique<NoBoard>(), [] { return 0.0; });
+  return std::make_unique<scope::Osciloscopio>(scope::MakeEmptyBusBoardCalls(), [] { return 0.0; });
 }
 
 class TempFolder {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "orva/dao.h"
+#include "text.h"
 
 namespace orva::dao {
 
@@ -52,20 +53,12 @@ std::string Quoted(std::string_view name) {
   return q + "\"";
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
 sqlite3_stmt* Prepare(Connection& c, const std::string& sql) {
   sqlite3_stmt* s = nullptr;
   c.ticks = 0;
   if (sqlite3_prepare_v2(c.db, sql.c_str(), static_cast<int>(sql.size()), &s, nullptr) != SQLITE_OK) {
     sqlite3_finalize(s);
-    EngineError(c.db, "cannot prepare " + sql.substr(0, 60));
+    throw Error(ErrorKind::kEngine, sqlite3_errmsg(c.db));
   }
   return s;
 }
@@ -176,7 +169,7 @@ void Recordset::CheckOpen() const {
 
 int Recordset::PositionOf(std::string_view name) const {
   for (std::size_t i = 0; i < columns_.size(); ++i)
-    if (EqualsNoCase(columns_[i].name, name)) return static_cast<int>(i);
+    if (detail::EqualsNoCase(columns_[i].name, name)) return static_cast<int>(i);
   throw Error(ErrorKind::kNoSuchField, "table " + table_ + " has no field " + std::string(name));
 }
 
@@ -305,7 +298,7 @@ void Database::Exec(const char* sql) {
   if (!conn_) throw Error(ErrorKind::kClosed, "the database " + path_ + " is closed");
   conn_->ticks = 0;
   if (sqlite3_exec(conn_->db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-    EngineError(conn_->db, std::string(sql).substr(0, 40) + " in " + path_);
+    throw Error(ErrorKind::kEngine, sqlite3_errmsg(conn_->db));
 }
 
 Recordset Database::OpenRecordset(std::string_view table, std::int32_t max_rows) {
@@ -321,8 +314,8 @@ Recordset Database::OpenRecordset(std::string_view table, std::int32_t max_rows)
     const int rc = sqlite3_step(q);
     sqlite3_finalize(q);
     if (rc == SQLITE_DONE)
-      throw Error(ErrorKind::kNoSuchTable, "no table " + std::string(table) + " in " + path_);
-    if (rc != SQLITE_ROW) EngineError(c.db, "cannot read the tables of " + path_);
+      throw Error(ErrorKind::kNoSuchTable, "no table " + std::string(table));
+    if (rc != SQLITE_ROW) EngineError(c.db, "cannot read the list of tables");
   }
   const std::string name(table);
   sqlite3_stmt* select = Prepare(c, "SELECT * FROM " + Quoted(name) + " ORDER BY rowid");

@@ -5,22 +5,17 @@
 #include <limits>
 
 #include "orva/dao.h"
+#include "text.h"
 
 namespace orva::dao {
 namespace {
+
+using detail::EqualsNoCase;
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
   while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
   return s;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
 }
 
 // A whole text as one number: an integer when it is written as one, else a real.
