@@ -27,8 +27,8 @@
 //   1..2, averaging 1, 2, 4, 8 or 16 (the factors of the averaging buttons);
 // - then each field is read and applied in table order; a field that is
 //   missing or does not convert ends the load there, with the fields before
-//   it applied (as the instrument's first version did; a signal file chosen
-//   by mistake thus fails at the first field, before anything is applied).
+//   it applied (one error trap per operation; a signal file chosen by
+//   mistake thus fails at the first field, before anything is applied).
 #pragma once
 
 #include <memory>

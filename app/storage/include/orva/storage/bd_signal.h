@@ -26,10 +26,11 @@
 // single-precision float, and there are at most kMaxFilasDatos rows.
 // A file failing these checks changes nothing. Then the settings of
 // "Parameters" are applied (gain and coupling texts of channel D, the live
-// and D timebase texts) and VDisk and CanalDActivo are set. As the error trap
-// of the instrument's first version had it, what was applied stays applied
-// when a later step fails: a "Data" table without rows, or one that cannot be
-// read, leaves the settings applied and VDisk and CanalDActivo as they were.
+// and D timebase texts) and VDisk and CanalDActivo are set. Each operation
+// has one error trap, and what was applied stays applied when a later step
+// fails (users may rely on that): a "Data" table without rows, a missing one
+// or one that cannot be read leaves the settings applied and VDisk and
+// CanalDActivo as they were.
 //
 // Every operation ends silently on failure (its Outcome tells why; the
 // window ignores it, the headless run prints it).
