@@ -1,7 +1,12 @@
 // The window's stores: made at start-up on the program folder, and a
 // configuration load pressing the front panel's own controls.
 #include <QCheckBox>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -68,6 +73,38 @@ TEST_F(StoresTest, ALoadedConfigurationPressesTheFrontPanel) {
   EXPECT_EQ(w->Label6->text(), "XY-Mode");
   EXPECT_EQ(O().promediado(), 8);
   EXPECT_EQ(O().AcoplamientoCanal1(), 0);
+}
+
+TEST_F(StoresTest, TheWindowsFileDialogIsSetUpAsTheStoreAsks) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  storage::BDConfig& store = *w->AlmacenDeConfiguracion();
+  QStringList filters;
+  QString suffix, folder;
+  bool seen = false;
+  // The dialog is modal: answer it from the event loop it runs.
+  QTimer::singleShot(0, [&] {
+    auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (d == nullptr) return;
+    seen = true;
+    filters = d->nameFilters();
+    suffix = d->defaultSuffix();
+    folder = d->directory().absolutePath();
+    d->selectFile(dir.filePath("bench"));  // typed without its extension
+    static_cast<QDialog*>(d)->accept();  // QFileDialog::accept, which takes the typed name
+  });
+  ASSERT_TRUE(store.GuardarConfiguracion().Done());
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(filters, QStringList{"(*.mdb)"});
+  EXPECT_EQ(suffix, "mdb");
+  EXPECT_EQ(folder, QDir(QCoreApplication::applicationDirPath()).absolutePath());  // PathConfigs
+  EXPECT_TRUE(QFile::exists(dir.filePath("bench.mdb")));
+
+  // A cancelled dialog saves nothing.
+  QTimer::singleShot(0, [] {
+    if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) d->reject();
+  });
+  EXPECT_EQ(store.GuardarConfiguracion().status, storage::Outcome::Status::kCancelled);
 }
 
 }  // namespace
