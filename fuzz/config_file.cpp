@@ -1,60 +1,73 @@
-// Arbitrary bytes as a configuration file loaded by CargarConfiguracion.
-// Whatever the bytes, the load ends (done, refused or failed) and every
-// coded setting it applied is one of its legal values; gains and timebase
-// stay inside their tables.
+// Configuration files: the input, written as a file, loaded by the
+// configuration store's CargarConfiguracion, as the toolbar and
+// --open-config do (the file dialog answers with the file).
+// Checked: whatever the file, every coded setting stays one of its legal
+// values and the front panel is only ever told legal ones.
+#include <cstdio>
 #include <cstdlib>
 
+#include "fuzz_support.h"
+#include "instrument_rig.h"
 #include "orva/storage/bd_config.h"
-#include "store_fuzz.h"
 
 namespace {
+
+[[noreturn]] void Found(const char* what) {
+  std::fprintf(stderr, "config_file: %s\n", what);
+  std::abort();
+}
+
+void Expect(bool ok, const char* what) {
+  if (!ok) Found(what);
+}
 
 class Panel final : public orva::storage::FrontPanel {
  public:
   bool ContCursor(int) const override { return false; }
-  void PressCoupling(int canal, std::int16_t codigo) override { Check(canal, codigo >= 0 && codigo <= 2); }
-  void SetChanSelected(int canal, bool) override { Check(canal, true); }
-  void SetContCursor(int canal, bool) override { Check(canal, true); }
-  void PressSlope(int e) override { Check(1, e == 0 || e == 1); }
-  void SetTrigChanDisplay(const std::string& c) override { Check(1, c == "1" || c == "2"); }
-  void PressPromediado(int e) override { Check(1, e >= 0 && e <= 4); }
-  void SetXYCommand(int v) override { Check(1, v == 0 || v == 1); }
+  void PressCoupling(int canal, std::int16_t codigo) override {
+    Channel(canal);
+    Expect(codigo >= 0 && codigo <= 2, "a coupling button outside GND, DC, AC");
+  }
+  void SetChanSelected(int canal, bool) override { Channel(canal); }
+  void SetContCursor(int canal, bool) override { Channel(canal); }
+  void PressSlope(int e) override { Expect(e == 0 || e == 1, "a slope element other than 0, 1"); }
+  void SetTrigChanDisplay(const std::string& c) override {
+    Expect(c == "1" || c == "2", "a trigger channel display other than 1, 2");
+  }
+  void PressPromediado(int e) override { Expect(e >= 0 && e <= 4, "an averaging button outside 0..4"); }
+  void SetXYCommand(int v) override { Expect(v == 0 || v == 1, "an XY box value other than 0, 1"); }
 
  private:
-  static void Check(int canal, bool ok) {
-    if ((canal != 1 && canal != 2) || !ok) std::abort();
-  }
+  static void Channel(int canal) { Expect(canal == 1 || canal == 2, "a front-panel channel other than 1, 2"); }
 };
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static auto o = orva::fuzzing::Instrument();
+  static const std::string folder = orva::fuzz::ScratchSubfolder("config");
+  static auto o = orva::fuzz::MakeInstrument();
   static Panel panel;
-  static auto dialog = std::make_shared<orva::filedialog::AnsweringDialog>(orva::fuzzing::InputPath("config"));
+  static auto dialog = std::make_shared<orva::filedialog::AnsweringDialog>(folder + "/KtrConfig.mdb");
   static orva::storage::BDConfig store(*o, panel, dialog, "/usr/bin");
-  static const bool ready = [] {
-    // Legal values to start from; a load may only replace them by legal ones.
-    o->AcoplamientoCanal1(1);
-    o->AcoplamientoCanal2(1);
-    o->ModoDisparo(2);
-    o->CanalDisparo(1);
-    o->promediado(1);
-    o->BaseDeTiemposActual(4);
-    std::atexit([] { std::remove(orva::fuzzing::InputPath("config").c_str()); });
-    return true;
-  }();
-  (void)ready;
-  if (!orva::fuzzing::WriteInput(orva::fuzzing::InputPath("config"), data, size)) return 0;
+
+  // Start-up values; a load may only replace them by legal ones.
+  o->AcoplamientoCanal1(1);
+  o->AcoplamientoCanal2(1);
+  o->ModoDisparo(2);
+  o->CanalDisparo(1);
+  o->Flanco(0);
+  o->promediado(1);
+  o->BaseDeTiemposActual(4);
+  orva::fuzz::WriteWholeFile(folder, "KtrConfig.mdb", data, size);
   (void)store.CargarConfiguracion();
-  const bool legal = o->AcoplamientoCanal1() >= 0 && o->AcoplamientoCanal1() <= 2 &&
-                     o->AcoplamientoCanal2() >= 0 && o->AcoplamientoCanal2() <= 2 &&
-                     o->ModoDisparo() >= 0 && o->ModoDisparo() <= 2 && o->Flanco() >= 0 &&
-                     o->Flanco() <= 1 && (o->CanalDisparo() == 1 || o->CanalDisparo() == 2) &&
-                     o->GananciaCanal1() >= 0 && o->GananciaCanal1() <= 10 &&
-                     o->GananciaCanal2() >= 0 && o->GananciaCanal2() <= 10 &&
-                     o->BaseDeTiemposActual() >= 2 && o->BaseDeTiemposActual() <= 20;
+  auto in = [](int v, int lo, int hi) { return v >= lo && v <= hi; };
+  Expect(in(o->AcoplamientoCanal1(), 0, 2) && in(o->AcoplamientoCanal2(), 0, 2), "a coupling outside 0..2");
+  Expect(in(o->ModoDisparo(), 0, 2), "a trigger mode outside 0..2");
+  Expect(in(o->Flanco(), 0, 1), "a slope outside 0..1");
+  Expect(in(o->CanalDisparo(), 1, 2), "a trigger channel outside 1..2");
+  Expect(in(o->GananciaCanal1(), 0, 10) && in(o->GananciaCanal2(), 0, 10), "a gain outside its table");
+  Expect(in(o->BaseDeTiemposActual(), 2, 20), "a timebase outside its table");
   const std::int16_t n = o->promediado();
-  if (!legal || !(n == 1 || n == 2 || n == 4 || n == 8 || n == 16)) std::abort();
+  Expect(n == 1 || n == 2 || n == 4 || n == 8 || n == 16, "an averaging factor not of the buttons");
   return 0;
 }

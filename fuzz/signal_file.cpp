@@ -1,34 +1,52 @@
-// Arbitrary bytes as a signal file loaded by Abrir2 into the reference
-// channel. Whatever the bytes, the load ends (done, refused or failed),
-// never touches memory outside a buffer, and a trace it loads holds at most
-// the row limit of finite codes.
+// Signal files: the input, written as a file, loaded by the signal store's
+// Abrir2 into the instrument's reference channel, as the signal browser and
+// --open-signal do.
+// Checked: a load that is done switches the reference trace on with at most
+// the row limit of finite codes; a load that is not done leaves the trace
+// off and unchanged.
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
+#include "fuzz_support.h"
+#include "instrument_rig.h"
 #include "orva/storage/bd_signal.h"
-#include "store_fuzz.h"
+
+namespace {
+
+[[noreturn]] void Found(const char* what) {
+  std::fprintf(stderr, "signal_file: %s\n", what);
+  std::abort();
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static auto o = orva::fuzzing::Instrument();
+  static const std::string folder = orva::fuzz::ScratchSubfolder("signal");
+  static const std::string file = folder + "/SigOsc.mdb";
+  static auto o = orva::fuzz::MakeInstrument();
   static orva::storage::BDSignal store(*o, nullptr);
   static const bool ready = [] {
     store.Instrumento("OrvaScope.exe");
     o->GananciaCanal2(10);  // the most sensitive gain: the largest codes
-    std::atexit([] { std::remove(orva::fuzzing::InputPath("signal").c_str()); });
     return true;
   }();
   (void)ready;
-  const std::string& path = orva::fuzzing::InputPath("signal");
-  if (!orva::fuzzing::WriteInput(path, data, size)) return 0;
+
+  orva::fuzz::WriteWholeFile(folder, "SigOsc.mdb", data, size);
   o->CanalDActivo(false);
-  const orva::storage::Outcome r = store.Abrir2(path);
+  o->VDisk({});
+  const orva::storage::Outcome r = store.Abrir2(file);
+  const std::vector<float> d = o->VDisk();
   if (r.Done()) {
-    const std::vector<float> d = o->VDisk();
-    if (!o->CanalDActivo() || d.size() > orva::storage::BDSignal::kMaxFilasDatos) std::abort();
-    for (float v : d)
-      if (!std::isfinite(v)) std::abort();
-  } else if (o->CanalDActivo()) {
-    std::abort();  // a failed load switched the reference trace on
+    if (!o->CanalDActivo()) Found("a load was done but the reference trace is off");
+    if (d.size() > orva::storage::BDSignal::kMaxFilasDatos) Found("more samples than the row limit");
+    for (float v : d) {
+      if (!std::isfinite(v)) Found("a loaded sample is not finite");
+      orva::fuzz::Keep(v);
+    }
+  } else if (o->CanalDActivo() || !d.empty()) {
+    Found("a load that was not done changed the reference trace");
   }
   return 0;
 }
