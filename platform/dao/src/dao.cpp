@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <optional>
 #include <utility>
 
 #include "orva/dao.h"
@@ -17,6 +18,11 @@ struct Connection {
   sqlite3* db = nullptr;
   // Engine work of the statement step in progress, in progress-handler ticks.
   long ticks = 0;
+  // The ordinary tables of the file, kept only while a transaction of this
+  // connection is open: its read lock keeps other programs from changing the
+  // schema meanwhile. Beginning or ending a transaction and CreateTable
+  // forget them.
+  std::optional<std::vector<std::string>> tables;
   ~Connection() {
     if (db != nullptr) sqlite3_close(db);
   }
@@ -305,18 +311,28 @@ Recordset Database::OpenRecordset(std::string_view table, std::int32_t max_rows)
   if (!conn_) throw Error(ErrorKind::kClosed, "the database " + path_ + " is closed");
   Connection& c = *conn_;
   // Only an ordinary table: a view or a virtual table could run anything.
-  {
+  // Outside a transaction the schema may change between two statements, so
+  // the list is read again for every recordset.
+  if (sqlite3_get_autocommit(c.db) != 0) c.tables.reset();
+  if (!c.tables) {
     sqlite3_stmt* q = Prepare(c,
-                              "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 "
-                              "COLLATE NOCASE AND sql NOT LIKE 'CREATE VIRTUAL%'");
-    sqlite3_bind_text(q, 1, table.data(), static_cast<int>(table.size()), SQLITE_TRANSIENT);
+                              "SELECT name FROM sqlite_master WHERE type = 'table' "
+                              "AND sql NOT LIKE 'CREATE VIRTUAL%'");
+    std::vector<std::string> names;
+    int rc = SQLITE_ROW;
+    // One work budget for the whole list, however many tables a file declares.
     c.ticks = 0;
-    const int rc = sqlite3_step(q);
+    while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
+      const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(q, 0));
+      names.emplace_back(t != nullptr ? t : "");
+    }
     sqlite3_finalize(q);
-    if (rc == SQLITE_DONE)
-      throw Error(ErrorKind::kNoSuchTable, "no table " + std::string(table));
-    if (rc != SQLITE_ROW) EngineError(c.db, "cannot read the list of tables");
+    if (rc != SQLITE_DONE) EngineError(c.db, "cannot read the list of tables");
+    c.tables = std::move(names);
   }
+  bool found = false;
+  for (const std::string& t : *c.tables) found = found || detail::EqualsNoCase(t, table);
+  if (!found) throw Error(ErrorKind::kNoSuchTable, "no table " + std::string(table));
   const std::string name(table);
   sqlite3_stmt* select = Prepare(c, "SELECT * FROM " + Quoted(name) + " ORDER BY rowid");
   std::vector<Recordset::Column> cols;
@@ -345,11 +361,17 @@ void Database::CreateTable(const TableSchema& schema) {
   }
   sql += ")";
   Exec(sql.c_str());
+  conn_->tables.reset();
 }
 
-void Database::BeginTrans() { Exec("BEGIN"); }
-void Database::CommitTrans() { Exec("COMMIT"); }
-void Database::Rollback() { Exec("ROLLBACK"); }
+void Database::BeginTrans() { EndsTheTableList("BEGIN"); }
+void Database::CommitTrans() { EndsTheTableList("COMMIT"); }
+void Database::Rollback() { EndsTheTableList("ROLLBACK"); }
+
+void Database::EndsTheTableList(const char* sql) {
+  if (conn_) conn_->tables.reset();
+  Exec(sql);
+}
 void Database::Close() { conn_.reset(); }
 
 // ---- Engine ---------------------------------------------------------------------

@@ -203,3 +203,23 @@ TEST(DaoReplacementFile, TargetChangesOnlyOnCommit) {
   EXPECT_EQ(st.st_mode & 0777, 0640u);
   EXPECT_EQ(KindOf([&] { ReplacementFile f(tpl, dir / "no-such-folder/x.mdb"); }), ErrorKind::kFileSystem);
 }
+
+TEST(DaoDatabase, TablesAreFoundAsTheSchemaStandsNow) {
+  Folder dir;
+  const std::string file = dir / "s.db";
+  Sql(file, "CREATE TABLE First (a)");
+  Database db = DBEngine().OpenDatabase(file);
+  EXPECT_EQ(db.OpenRecordset("First").FieldCount(), 1);
+  // Another program adds a table between two recordsets.
+  Sql(file, "CREATE TABLE Second (a, b)");
+  EXPECT_EQ(db.OpenRecordset("Second").FieldCount(), 2);
+  // A table created in a transaction that is rolled back is gone again.
+  db.BeginTrans();
+  db.CreateTable(kSample);
+  EXPECT_EQ(db.OpenRecordset("Sample").FieldCount(), 4);
+  db.Rollback();
+  db.BeginTrans();
+  EXPECT_EQ(KindOf([&] { db.OpenRecordset("Sample"); }), ErrorKind::kNoSuchTable);
+  EXPECT_EQ(db.OpenRecordset("first").FieldCount(), 1);
+  db.CommitTrans();
+}
