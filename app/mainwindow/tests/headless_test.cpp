@@ -80,3 +80,37 @@ TEST(WindowHeadless, SimulatedBoardIsAcquiredThroughTheBoardPath) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WindowHeadless, SetAppliesSettingsThroughThePanelAndTheReportShowsThem) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove("ORVABOARD_SIM");
+  const Outcome r = Start({"--headless", "--passes", "5", "--set", "BaseDeTiemposActual=8", "--set",
+                           "GananciaCanal1=5", "--set", "AcoplamientoCanal2=2", "--set",
+                           "ModoDisparo=1", "--set", "Nivel=150", "--set", "promediado=4",
+                           "--set", "gananciacanal2=99"},
+                          env);
+  ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
+  for (const char* line : {"TimebaseDisplay(1) = 5us/Div\n", "AmplitudeDisplay(1) = 1V/div\n",
+                           "AmplitudeDisplay(2) = 20mV/div\n", "Coupling(1) = DC\n",
+                           "Coupling(2) = AC\n", "ModeDisplay(1) = Normal\n"})
+    EXPECT_TRUE(r.out.contains(line)) << line << r.out.toStdString();
+  // The standard lines come first, as before.
+  EXPECT_LT(r.out.indexOf("passes per second:"), r.out.indexOf("TimebaseDisplay(1)"));
+}
+
+TEST(WindowHeadless, BadSettingsStopTheRunBeforeItStartsWithOneLine) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const QStringList& args :
+       {QStringList{"--headless", "--set", "Vpp1=3"}, QStringList{"--headless", "--set", "Nivel=high"},
+        QStringList{"--headless", "--set", "Promediado=16"}, QStringList{"--set", "GananciaCanal1"}}) {
+    const Outcome r = Start(args, env);
+    EXPECT_EQ(r.exit_code, 2) << args.join(' ').toStdString();
+    EXPECT_TRUE(r.err.startsWith("OrvaScope: --set")) << r.err.toStdString();
+    EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+  }
+}
+
+}  // namespace
