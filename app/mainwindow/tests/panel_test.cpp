@@ -28,60 +28,44 @@ using Panel = WindowTest;
 std::string Text(const QLabel* l) { return l->text().toStdString(); }
 
 TEST_F(Panel, StepsMoveOneRowAndStopAtEitherEndOfTheirTables) {
+  enum Ajuste { kBase, kGanancia1, kGanancia2, kModo };
   struct Caso {
-    const char* nombre;
-    std::function<void(scope::Osciloscopio&, int)> pon;
-    std::function<int(scope::Osciloscopio&)> lee;
-    std::function<QPushButton*(Oscil&, int)> boton;
-    std::function<QLabel*(Oscil&)> pantalla;
-    int desde;
-    int indice;  // button index pressed
-    int espera;
+    const char* boton;
+    Ajuste ajuste;
+    int desde, espera;
   };
-  auto base = [](Oscil& w, int i) { return w.SSCommand2(i); };
-  auto ganancia1 = [](Oscil& w, int i) { return w.SSCommand4(i); };
-  auto ganancia2 = [](Oscil& w, int i) { return w.SSCommand5(i); };
-  auto modo = [](Oscil& w, int i) { return w.SSCommand3(i); };
-  auto pon_base = [](scope::Osciloscopio& o, int v) { o.BaseDeTiemposActual(static_cast<std::int16_t>(v)); };
-  auto lee_base = [](scope::Osciloscopio& o) { return int{o.BaseDeTiemposActual()}; };
-  auto pon_g1 = [](scope::Osciloscopio& o, int v) { o.GananciaCanal1(static_cast<std::int16_t>(v)); };
-  auto lee_g1 = [](scope::Osciloscopio& o) { return int{o.GananciaCanal1()}; };
-  auto pon_g2 = [](scope::Osciloscopio& o, int v) { o.GananciaCanal2(static_cast<std::int16_t>(v)); };
-  auto lee_g2 = [](scope::Osciloscopio& o) { return int{o.GananciaCanal2()}; };
-  auto pon_modo = [](scope::Osciloscopio& o, int v) { o.ModoDisparo(static_cast<std::int16_t>(v)); };
-  auto lee_modo = [](scope::Osciloscopio& o) { return int{o.ModoDisparo()}; };
-  auto tb = [](Oscil& w) { return w.TimebaseDisplay(1); };
-  auto a1 = [](Oscil& w) { return w.AmplitudeDisplay(1); };
-  auto a2 = [](Oscil& w) { return w.AmplitudeDisplay(2); };
-  auto md = [](Oscil& w) { return w.ModeDisplay(1); };
   const Caso casos[] = {
-      {"timebase up at 20", pon_base, lee_base, base, tb, 20, 1, 20},
-      {"timebase down at 2", pon_base, lee_base, base, tb, 2, 0, 2},
-      {"timebase up", pon_base, lee_base, base, tb, 8, 1, 9},
-      {"timebase down", pon_base, lee_base, base, tb, 8, 0, 7},
-      {"gain 1 up at 10", pon_g1, lee_g1, ganancia1, a1, 10, 1, 10},
-      {"gain 1 down at 0", pon_g1, lee_g1, ganancia1, a1, 0, 0, 0},
-      {"gain 1 up", pon_g1, lee_g1, ganancia1, a1, 3, 1, 4},
-      {"gain 2 down", pon_g2, lee_g2, ganancia2, a2, 3, 0, 2},
-      {"gain 2 up at 10", pon_g2, lee_g2, ganancia2, a2, 10, 1, 10},
-      {"mode next at Auto", pon_modo, lee_modo, modo, md, 2, 0, 2},
-      {"mode previous at Single", pon_modo, lee_modo, modo, md, 0, 1, 0},
-      {"mode next", pon_modo, lee_modo, modo, md, 1, 0, 2},
-      {"mode previous", pon_modo, lee_modo, modo, md, 1, 1, 0},
+      {"SSCommand2(1)", kBase, 20, 20},     {"SSCommand2(0)", kBase, 2, 2},
+      {"SSCommand2(1)", kBase, 8, 9},       {"SSCommand2(0)", kBase, 8, 7},
+      {"SSCommand4(1)", kGanancia1, 10, 10}, {"SSCommand4(0)", kGanancia1, 0, 0},
+      {"SSCommand4(1)", kGanancia1, 3, 4},  {"SSCommand5(0)", kGanancia2, 3, 2},
+      {"SSCommand5(1)", kGanancia2, 10, 10}, {"SSCommand3(0)", kModo, 2, 2},
+      {"SSCommand3(1)", kModo, 0, 0},       {"SSCommand3(0)", kModo, 1, 2},
+      {"SSCommand3(1)", kModo, 1, 0},
   };
   for (const Caso& c : casos) {
-    c.pon(O(), c.desde);
+    const auto v = static_cast<std::int16_t>(c.desde);
+    QLabel* pantalla = c.ajuste == kBase        ? w->TimebaseDisplay(1)
+                       : c.ajuste == kGanancia1 ? w->AmplitudeDisplay(1)
+                       : c.ajuste == kGanancia2 ? w->AmplitudeDisplay(2)
+                                                : w->ModeDisplay(1);
+    switch (c.ajuste) {
+      case kBase: O().BaseDeTiemposActual(v); break;
+      case kGanancia1: O().GananciaCanal1(v); break;
+      case kGanancia2: O().GananciaCanal2(v); break;
+      case kModo: O().ModoDisparo(v); break;
+    }
     w->ActualizaPanel();
-    const std::string antes = Text(c.pantalla(*w));
-    c.boton(*w, c.indice)->click();
-    EXPECT_EQ(c.lee(O()), c.espera) << c.nombre;
-    const std::string despues = Text(c.pantalla(*w));
-    EXPECT_FALSE(despues.empty()) << c.nombre;
-    EXPECT_EQ(despues == antes, c.espera == c.desde) << c.nombre;
+    const std::string antes = Text(pantalla);
+    w->findChild<QPushButton*>(c.boton)->click();
+    const int ahora = c.ajuste == kBase        ? O().BaseDeTiemposActual()
+                      : c.ajuste == kGanancia1 ? O().GananciaCanal1()
+                      : c.ajuste == kGanancia2 ? O().GananciaCanal2()
+                                               : O().ModoDisparo();
+    EXPECT_EQ(ahora, c.espera) << c.boton << " from " << c.desde;
+    EXPECT_FALSE(Text(pantalla).empty()) << c.boton;
+    EXPECT_EQ(Text(pantalla) == antes, c.espera == c.desde) << c.boton << " from " << c.desde;
   }
-  O().BaseDeTiemposActual(20);
-  w->SSCommand2(1)->click();
-  EXPECT_EQ(Text(w->TimebaseDisplay(1)), "50ms/Div");
 }
 
 TEST_F(Panel, StepToSingleClearsTheScreenAndGreysTheLedsButArm) {
