@@ -140,8 +140,6 @@ TEST_F(Panel, ExactlyTheMarkedControlsReportAChangeAndOnlyOutsideARemoteApply) {
          w.PictureDeNiveles_MouseUp(1, 0, 5, 40);
        },
        [](scope::Osciloscopio& o) { return o.DesplazamientoYCanal2() == 40; }},
-      {"Command2", false, [](Oscil& w) { w.Command2->click(); },
-       [](scope::Osciloscopio&) { return true; }},
   };
   for (bool aplicando : {false, true}) {
     for (const Caso& c : casos) {
@@ -310,6 +308,7 @@ TEST_F(Panel, WideningMakesTheWindowThreeTimesAsWideAroundTheSameCentre) {
   const int centro = w->x() + ancho / 2;
   w->Command2->click();
   EXPECT_NEAR(w->width(), 3 * ancho, 1);
+  EXPECT_FALSE(w->Remoto.CambioLocal);  // a layout change is not a setting
   EXPECT_NEAR(w->x() + w->width() / 2, centro, 2);
 }
 
