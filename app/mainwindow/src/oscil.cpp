@@ -109,6 +109,7 @@ Oscil::Oscil(OscilOptions options, QWidget* parent)
 }
 
 Oscil::~Oscil() {
+  DesconectaPanel();  // the panel's event filter must not outlive the window's own parts
   BucleActivo = false;
   if (Timer1) Timer1->stop();
   if (Timer2) Timer2->stop();

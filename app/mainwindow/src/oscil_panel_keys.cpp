@@ -130,6 +130,13 @@ void Oscil::ConectaTeclado() {
   installEventFilter(filtro_);
 }
 
+void Oscil::DesconectaPanel() {
+  // While the widgets go, they still send events (focus, resize) to the
+  // filter, which would reach into a window that is no longer whole.
+  delete filtro_;
+  filtro_ = nullptr;
+}
+
 bool Oscil::RuedaSobre(QObject* display, int delta) {
   // The pair of buttons a display or button belongs to: (towards "+", towards "-").
   const std::pair<QPushButton*, QPushButton*> pares[] = {

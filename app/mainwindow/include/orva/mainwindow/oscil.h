@@ -378,6 +378,7 @@ class Oscil : public QWidget {
   // ---- Front panel (oscil_panel.cpp, oscil_panel_keys.cpp) -----------------------
   void ConectaPanel();
   void ConectaTeclado();
+  void DesconectaPanel();  // first thing the window's destructor does
   void OrdenDeTabulacion();
   void ColocaMarcadores();
   // Marker i (1..3) centred at height y of the strip (user units).
