@@ -6,4 +6,8 @@
 
 #include "orva/cli/option_group.h"
 
-namespace orva::cli {}  // namespace orva::cli
+namespace orva::cli {
+
+std::unique_ptr<OptionGroup> MakeCursorOptions();  // cursor_options.cpp: --cursors
+
+}  // namespace orva::cli
