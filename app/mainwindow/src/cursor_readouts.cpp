@@ -1,6 +1,7 @@
 // Cursor, marker and pointer readout texts.
 #include "orva/mainwindow/cursor_readouts.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -64,11 +65,35 @@ std::string TextoDiferenciaVoltios(double y1, double y2, double vdiv) {
   return Voltios(y1 - y2, vdiv);
 }
 
-std::string TextoFrecuenciaMarcador(double x, double left, double width, double fm) {
-  if (!std::isfinite(width) || width == 0.0 || !RateUsable(fm)) return {};
-  const auto punto = Redondea32((x - left) / width * kUltimoPunto);
-  if (!punto) return {};
-  const auto f = Single((*punto - kCeroHz) * fm / kPuntosFFT);
+int PuntoDelMarcador(double x, double left, double width, int columnas, std::span<const float> a,
+                     std::span<const float> b) {
+  if (!std::isfinite(x) || !std::isfinite(left) || !std::isfinite(width) || width == 0.0 ||
+      columnas < 1)
+    return -1;
+  const double fraccion = std::clamp((x - left) / width, 0.0, 1.0);
+  const auto cercano = static_cast<int>(std::nearbyint(fraccion * kUltimoPunto));
+  // Points drawn on the column c: round(i * columnas / 511) == c.
+  const double c = std::nearbyint(fraccion * columnas);
+  const double por_columna = kUltimoPunto / columnas;
+  const int desde = std::max(0, static_cast<int>(std::ceil((c - 0.5) * por_columna)));
+  const int hasta = std::min(static_cast<int>(kUltimoPunto) - 1,
+                             static_cast<int>(std::ceil((c + 0.5) * por_columna)) - 1);
+  int punto = -1;
+  float alto = 0;
+  for (const std::span<const float>& espectro : {a, b}) {
+    const int n = std::min(hasta + 1, static_cast<int>(std::min<std::size_t>(espectro.size(), 511)));
+    for (int i = desde; i < n; ++i)
+      if (punto < 0 || espectro[static_cast<std::size_t>(i)] > alto) {
+        punto = i;
+        alto = espectro[static_cast<std::size_t>(i)];
+      }
+  }
+  return punto >= 0 ? punto : cercano;
+}
+
+std::string TextoFrecuenciaPunto(int punto, double fm) {
+  if (punto < 0 || punto >= kPuntosFFT || !RateUsable(fm)) return {};
+  const auto f = Single((punto - kCeroHz) * fm / kPuntosFFT);
   return f ? scope::FormatoFrecuencia(*f) : std::string();
 }
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <span>
 
 #include "orva/mainwindow/cursor_readouts.h"
 #include "orva/mainwindow/oscil.h"
@@ -153,14 +154,21 @@ void Oscil::Picture2_MouseMove(int button, int /*shift*/, double x, double y) {
 }
 
 void Oscil::ActualizaMarcadores() {
-  // The markers read the spectrum as it is drawn: its points span the view's
-  // whole width (cursor_readouts.h).
+  // The markers read the spectrum as it is drawn: the point shown highest in
+  // the marker's column of the shown spectra (cursor_readouts.h).
   const double fm = osciloscopio_->FMEquivalente();
-  const double left = Picture2->ScaleLeft(), width = Picture2->ScaleWidth();
-  Escribe(YCursorDisplay(4),
-          TextoFrecuenciaMarcador(Picture2->GetLineObject(kMarcador1).x1, left, width, fm));
-  Escribe(XCursorDisplay(0),
-          TextoFrecuenciaMarcador(Picture2->GetLineObject(kMarcador2).x1, left, width, fm));
+  const std::span<const float> e1 =
+      SSCheck1(0)->isChecked() ? std::span<const float>(EspectroCanal1) : std::span<const float>();
+  const std::span<const float> e2 =
+      SSCheck1(1)->isChecked() ? std::span<const float>(EspectroCanal2) : std::span<const float>();
+  auto lee = [&](int marcador) {
+    return TextoFrecuenciaPunto(
+        PuntoDelMarcador(Picture2->GetLineObject(marcador).x1, Picture2->ScaleLeft(),
+                         Picture2->ScaleWidth(), Picture2->width(), e1, e2),
+        fm);
+  };
+  Escribe(YCursorDisplay(4), lee(kMarcador1));
+  Escribe(XCursorDisplay(0), lee(kMarcador2));
 }
 
 void Oscil::SSCheck2_Click(int index) {

@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <tuple>
+#include <vector>
 #include <utility>
 
 #include "orva/mainwindow/cursor_readouts.h"
@@ -69,16 +69,35 @@ TEST(CursorReadouts, ConversionsAndEmptyTextsForUnusableValues) {
   EXPECT_EQ(TextoVoltiosCursor(192, 5), "10.00 V");
   EXPECT_EQ(TextoVoltiosCursor(112, 0.02), "-10.00 mV");
   EXPECT_EQ(TextoDiferenciaVoltios(192, 64, 1), "4.00 V");
-  // Spectrum view 0..256 with 511 points over it: point 356 (100 above zero
-  // frequency) is 500 kHz at 2.56 Msamples/s; the view's middle is 0 Hz.
-  EXPECT_EQ(TextoFrecuenciaMarcador(356 * 256.0 / 511, 0, 256, 2.56e6), "500.00 KHz");
-  EXPECT_EQ(TextoFrecuenciaMarcador(156 * 256.0 / 511, 0, 256, 2.56e6), "-500.00 KHz");
-  EXPECT_EQ(TextoFrecuenciaMarcador(256 * 256.0 / 511, 0, 256, 2.56e6), "0 Hz");
+  // Spectrum view 0..256 with points 0..510 over it: point 356 (100 above
+  // zero frequency) is 500 kHz at 2.56 Msamples/s.
+  EXPECT_EQ(TextoFrecuenciaPunto(356, 2.56e6), "500.00 KHz");
+  EXPECT_EQ(TextoFrecuenciaPunto(156, 2.56e6), "-500.00 KHz");
+  EXPECT_EQ(TextoFrecuenciaPunto(256, 2.56e6), "0 Hz");
+  const std::vector<float> none;
+  EXPECT_EQ(PuntoDelMarcador(356 * 256.0 / 511, 0, 256, 272, none, none), 356);
+  EXPECT_EQ(PuntoDelMarcador(128, 0, 256, 272, none, none), 256);  // the middle is 0 Hz
+  EXPECT_EQ(PuntoDelMarcador(300, 0, 256, 272, none, none), 511);  // kept to the view
+  EXPECT_EQ(PuntoDelMarcador(600 + 356 * 256.0 / 511, 600, 256, 272, none, none), 356);
+  // 272 columns: column 189 shows points 355 and 356; the marker reads the
+  // one drawn higher in either shown spectrum.
+  std::vector<float> a(512, 10.0f), b(512, 10.0f);
+  a[356] = 90;
+  const double col189 = 189 * 256.0 / 272;
+  EXPECT_EQ(PuntoDelMarcador(col189, 0, 256, 272, none, none), 355);  // nearest
+  EXPECT_EQ(PuntoDelMarcador(col189, 0, 256, 272, a, none), 356);
+  b[355] = 95;
+  EXPECT_EQ(PuntoDelMarcador(col189, 0, 256, 272, a, b), 355);
+  EXPECT_EQ(PuntoDelMarcador(col189, 0, 256, 272, std::span<const float>(a).first(300), none),
+            355);  // a short spectrum: only its own points
+  // 1022 columns, two a point: column 713 shows none, the nearest is read.
+  EXPECT_EQ(PuntoDelMarcador(713 * 256.0 / 1022, 0, 256, 1022, a, none), 356);
+  EXPECT_EQ(PuntoDelMarcador(714 * 256.0 / 1022, 0, 256, 1022, a, none), 357);
   // Nothing to show: no usable rate, position, shift or scale.
   for (double fm : {0.0, kInf, -kInf, kNaN}) {
     EXPECT_EQ(TextoTiempoCursor(300, 0, fm), "") << fm;
     EXPECT_EQ(TextoDiferenciaTiempo(256, 512, fm), "") << fm;
-    EXPECT_EQ(TextoFrecuenciaMarcador(100, 0, 256, fm), "") << fm;
+    EXPECT_EQ(TextoFrecuenciaPunto(300, fm), "") << fm;
   }
   EXPECT_EQ(TextoTiempoCursor(kNaN, 0, 128e6), "");
   EXPECT_EQ(TextoTiempoCursor(300, kNaN, 128e6), "");
@@ -86,7 +105,11 @@ TEST(CursorReadouts, ConversionsAndEmptyTextsForUnusableValues) {
   EXPECT_EQ(TextoTiempoCursor(512, 0, 1e-300), "");   // not finite in single precision
   EXPECT_EQ(TextoVoltiosCursor(kInf, 1), "");
   EXPECT_EQ(TextoDiferenciaVoltios(1, 2, kNaN), "");
-  EXPECT_EQ(TextoFrecuenciaMarcador(100, 0, 0, 2.56e6), "");
+  EXPECT_EQ(PuntoDelMarcador(kNaN, 0, 256, 272, a, b), -1);
+  EXPECT_EQ(PuntoDelMarcador(100, 0, 0, 272, a, b), -1);
+  EXPECT_EQ(PuntoDelMarcador(100, 0, 256, 0, a, b), -1);
+  EXPECT_EQ(TextoFrecuenciaPunto(-1, 2.56e6), "");
+  EXPECT_EQ(TextoFrecuenciaPunto(512, 2.56e6), "");
   scope::ResetDecimalSeparator();
 }
 
@@ -317,19 +340,16 @@ TEST_F(Cursors, AMarkerOnTheDrawnPeakOfADemoSineReadsItsFrequency) {
     };
     return std::pair{khz(w->XCursorDisplay(0)), khz(w->YCursorDisplay(4))};
   };
-  // The panel's view has about two points of the transform per column: the
-  // peak's column reads the peak's point or its neighbour, 5 kHz apart.
-  auto [right, left] = readings();
-  EXPECT_NEAR(right, 500.0, 5.0);
-  EXPECT_NEAR(left, -500.0, 5.0);
-  // Widened to two columns a point, the peak reads its own frequency exactly
-  // (a scale off by half a point or by 511/512 would read some kHz beside).
+  // The panel's view has about two points of the transform per column, a
+  // view widened to 1022 columns two columns a point: either way the peaks
+  // read their own frequencies exactly (the nearest point to the column
+  // would read 5 kHz beside; a scale off by half a point or by 511/512, some
+  // kHz beside).
+  EXPECT_EQ(readings(), std::pair(500.0, -500.0));
   w->Picture2->setFixedSize(1022, 136);
   QApplication::processEvents();
   ASSERT_EQ(w->Picture2->width(), 1022);
-  std::tie(right, left) = readings();
-  EXPECT_EQ(right, 500.0);
-  EXPECT_EQ(left, -500.0);
+  EXPECT_EQ(readings(), std::pair(500.0, -500.0));
 }
 
 TEST_F(Cursors, MouseOnAResizedWindowReachesTheHandlersInUserUnits) {

@@ -6,7 +6,7 @@
 // (128 is 0 V, 32 codes a division). Rates are the display rate in samples per
 // second (the instrument's FMEquivalente); shifts are in divisions.
 //
-// Every routine returns the text of FormatoTiempo / FormatoVoltios /
+// Every Texto routine returns the text of FormatoTiempo / FormatoVoltios /
 // FormatoFrecuencia, or the empty text when the value cannot be computed: a
 // rate of 0 or not finite, a non-finite position, shift or volts per
 // division, a sample count outside 32 bits, or a result that is not finite
@@ -14,6 +14,7 @@
 // or "nan".
 #pragma once
 
+#include <span>
 #include <string>
 
 namespace orva::mainwindow {
@@ -29,14 +30,21 @@ std::string TextoVoltiosCursor(double y, double vdiv);
 // Volts from y2 up to y1: (y1 - y2) * vdiv * 4 / 128.
 std::string TextoDiferenciaVoltios(double y1, double y2, double vdiv);
 
-// Frequency under the position x of the spectrum view whose user scale spans
-// left .. left + width. The spectrum trace is the centred 512-point transform
-// (zero frequency at point 256) drawn as its points 0..510 over the whole
-// width of the view, so x lies on point i = (x - left) / width * 511; the
-// marker reads that point's frequency, (i - 256) * fm / 512, with i rounded to
-// the nearest point (ties to even). A marker on a drawn peak thus reads the
-// peak's frequency, to the nearest point of the transform. A width of 0 or
-// not finite gives the empty text.
-std::string TextoFrecuenciaMarcador(double x, double left, double width, double fm);
+// The point of the centred 512-point transform (0 Hz at point 256, one point
+// a 512th of the rate) that a spectrum marker at x reads. The view, scaled
+// left .. left + width over `columnas` pixel columns, shows the points
+// 0..510 spread over its whole width, point i on column
+// round(i * columnas / 511). The marker reads the point drawn highest in its
+// column (the column nearest to x) among the shown spectra a and b (pass an
+// empty span for a spectrum not shown): a marker on a drawn peak reads the
+// peak itself, however many points share a column. A column that shows no
+// point, or no spectrum shown, gives the point nearest to x. Only the first
+// 511 values of a and b are read. -1 when x, left or width is not finite,
+// width is 0 or columnas < 1.
+int PuntoDelMarcador(double x, double left, double width, int columnas, std::span<const float> a,
+                     std::span<const float> b);
+// Frequency of a point: (punto - 256) * fm / 512; empty for a point outside
+// 0..511 or an unusable rate.
+std::string TextoFrecuenciaPunto(int punto, double fm);
 
 }  // namespace orva::mainwindow

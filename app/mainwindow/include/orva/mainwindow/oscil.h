@@ -204,7 +204,9 @@ class Oscil : public QWidget {
   void Picture1_MouseMove(int button, int shift, double x, double y);
   // Spectrum view, not in the XY view: the right button selects the nearer
   // marker (a tie keeps the selection) and drags it; the markers'
-  // frequencies go to YCursorDisplay(4) and XCursorDisplay(0).
+  // frequencies go to YCursorDisplay(4) and XCursorDisplay(0): each reads
+  // the point of the transform drawn highest in its column of the shown
+  // spectra (cursor_readouts.h), so a marker on a drawn peak reads the peak.
   void Picture2_MouseDown(int button, int shift, double x, double y);
   void Picture2_MouseMove(int button, int shift, double x, double y);
   // Index 0 vertical cursors, 1 horizontal ones: shown or hidden while the
