@@ -95,12 +95,14 @@ void Oscil::Picture1_MouseMove(int button, int /*shift*/, double x, double y) {
   if (button & kIzquierdo) {
     // The trigger point moves to the division under the pointer; the next
     // programming of the capture uses it. Reported to the remote link as a
-    // change of this station, as the front panel's settings are.
+    // change of this station, as the front panel's settings are. The time
+    // cursors read from the trigger point: their readouts follow.
     const double m = std::clamp((x - kInicioPantalla) / kPosicionesPorDivision,
                                 -kDesplazamientoMaximo, kDesplazamientoMaximo);
     if (m != o.MovimientoPretrigger()) {
       o.MovimientoPretrigger(m);
       if (NoAplicandoRemoto) CambioLocal = true;
+      ActualizaCursoresVerticales();
     }
   }
   if (button & kDerecho) {

@@ -174,8 +174,7 @@ TEST_F(Cursors, DraggedCursorsReadTimeFromTheTriggerAndVoltsOfTheChosenChannel) 
   EXPECT_EQ(Text(w->YCursorDisplay(0)), "1.50 us");
   // Times are from the trigger point: shifted 7.5 divisions (192 positions)
   // right, X2 is on it and X1 192 samples before it.
-  w->Picture1_MouseDown(kLeft, 0, 256 + 7.5 * 25.6, 128);
-  w->ActualizaCursoresVerticales();
+  w->Picture1_MouseDown(kLeft, 0, 256 + 7.5 * 25.6, 128);  // the readouts follow
   EXPECT_EQ(Text(w->XCursorDisplay(6)), "0.00 ns");
   EXPECT_EQ(Text(w->YCursorDisplay(6)), "-1.50 us");
   EXPECT_EQ(Text(w->YCursorDisplay(0)), "1.50 us");
