@@ -54,12 +54,20 @@ void Oscil::ConectaCursores() {
     connect(ContCursor(i), &QCheckBox::toggled, this, [this, i] { ContCursor_Click(i); });
 }
 
+// A position beyond the picture is taken on its outermost pixel column or
+// row, as far as the mouse reaches inside it: the user scale's own far edge
+// (x = 768, y = 0 on the time view) maps one pixel past the picture, where a
+// cursor would not show.
 bool Oscil::DentroDeLaVista(const PictureBox* picture, double& x, double& y) {
   if (!std::isfinite(x) || !std::isfinite(y)) return false;
-  const double x0 = picture->ScaleLeft(), x1 = x0 + picture->ScaleWidth();
-  const double y0 = picture->ScaleTop(), y1 = y0 + picture->ScaleHeight();
-  x = std::clamp(x, std::min(x0, x1), std::max(x0, x1));
-  y = std::clamp(y, std::min(y0, y1), std::max(y0, y1));
+  const double ancho = picture->PixelWidth(), alto = picture->PixelHeight();
+  if (ancho < 1 || alto < 1) return false;
+  const double px = picture->ToPixelX(x), py = picture->ToPixelY(y);
+  if (!std::isfinite(px) || !std::isfinite(py)) return false;
+  if (px < 0) x = picture->FromPixelX(0);
+  if (px > ancho - 1) x = picture->FromPixelX(ancho - 1);
+  if (py < 0) y = picture->FromPixelY(0);
+  if (py > alto - 1) y = picture->FromPixelY(alto - 1);
   return true;
 }
 

@@ -259,20 +259,37 @@ TEST_F(Cursors, NothingHappensOnTheTimeViewWithTheInstrumentOff) {
   EXPECT_EQ(Text(w->XCursorDisplay(6)), t2);
 }
 
-TEST_F(Cursors, DragsLeavingAPictureStopAtItsEdge) {
+TEST_F(Cursors, DragsLeavingAPictureStopOnItsOutermostPixels) {
   On();  // time view 0..768 x 256..0
   w->SSCheck2(0)->setChecked(true);
   w->SSCheck2(1)->setChecked(true);
+  PictureBox* p = w->Picture1;
+  const double right = p->FromPixelX(p->width() - 1), bottom = p->FromPixelY(p->height() - 1);
   w->Picture1_MouseDown(kRight, 0, 260, 128);
   w->Picture1_MouseMove(kRight, 0, 5000, -40);
-  EXPECT_EQ(w->CursorX1, 768);
+  EXPECT_EQ(w->CursorX1, right);
+  w->Picture1_MouseMove(kRight, 0, 768, 100);  // the scale's edge: one pixel beyond
+  EXPECT_EQ(w->CursorX1, right);
+  w->Picture1_MouseMove(kRight, 0, -1, 100);
+  EXPECT_EQ(w->CursorX1, 0);
   w->Picture1_MouseDown(kRight, 0, 384, 190);
   w->Picture1_MouseMove(kRight, 0, -9, 900);
   EXPECT_EQ(w->CursorY1, 256);
   w->Picture1_MouseMove(kRight, 0, -9, -900);
-  EXPECT_EQ(w->CursorY1, 0);
+  EXPECT_EQ(w->CursorY1, bottom);
   w->Picture1_MouseMove(kRight, 0, kNaN, 100);  // ignored
-  EXPECT_EQ(w->CursorY1, 0);
+  EXPECT_EQ(w->CursorY1, bottom);
+  w->Picture1_MouseMove(kRight, 0, 300, 100);  // inside: as given
+  EXPECT_EQ(w->CursorY1, 100);
+  // Cursors on the outermost pixels are drawn there.
+  w->ColocaCursores(256, 200, 128, 64);
+  w->Picture1_MouseDown(kRight, 0, 256, 10);
+  w->Picture1_MouseMove(kRight, 0, 1000, 10);
+  Passes(1);
+  const QImage img = p->Image();
+  int lit = 0;
+  for (int y = 0; y < img.height(); ++y) lit += (img.pixel(img.width() - 1, y) & 0xFFFFFFu) == 0xC0FFC0u;
+  EXPECT_GT(lit, img.height() / 3);
   // Spectrum markers: the view 0..256.
   w->Picture2_MouseDown(kRight, 0, 60, 50);
   EXPECT_EQ(w->ObjetoSeleccionado, 5);
@@ -366,7 +383,7 @@ TEST_F(Cursors, MouseOnAResizedWindowReachesTheHandlersInUserUnits) {
   EXPECT_NEAR(w->CursorX1, 400, px);
   EXPECT_NEAR(w->Picture1->GetLineObject(Oscil::kCursorX1).x1, w->CursorX1, 1e-9);
   QTest::mouseMove(p, QPoint(p->width() + 40, p->height() / 2));  // out to the right
-  EXPECT_EQ(w->CursorX1, 768);
+  EXPECT_EQ(w->CursorX1, p->FromPixelX(p->width() - 1));
   QTest::mouseRelease(p, Qt::RightButton, {}, QPoint(p->width() + 40, p->height() / 2));
   QTest::mouseClick(p, Qt::LeftButton, {}, Pixel(p, 256 + 3 * 25.6, 128));
   EXPECT_NEAR(O().MovimientoPretrigger(), 3, px / 25.6);
@@ -394,6 +411,9 @@ TEST_F(Cursors, MouseOnAPannedViewPlacesCursorsInRecordUnits) {
   EXPECT_NEAR(w->CursorX1, 430, px);
   QTest::mouseMove(p, QPoint(-30, 10));  // out to the left: the view's edge
   EXPECT_EQ(w->CursorX1, 200);
+  QTest::mouseMove(p, QPoint(p->width() + 30, 10));  // and its right edge
+  EXPECT_EQ(w->CursorX1, p->FromPixelX(p->width() - 1));
+  EXPECT_LT(w->CursorX1, 456);
   QTest::mouseRelease(p, Qt::RightButton, {}, QPoint(-30, 10));
   QTest::mousePress(p, Qt::RightButton, {}, Pixel(p, 330, 70));
   EXPECT_EQ(w->ObjetoSeleccionado, 4);
