@@ -7,6 +7,7 @@ namespace orva::cli {
 std::vector<std::unique_ptr<OptionGroup>> AllOptionGroups() {
   std::vector<std::unique_ptr<OptionGroup>> groups;
   groups.push_back(MakeSettingsOptions());
+  groups.push_back(MakeCursorOptions());
   return groups;
 }
 

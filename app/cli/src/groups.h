@@ -9,5 +9,6 @@
 namespace orva::cli {
 
 std::unique_ptr<OptionGroup> MakeSettingsOptions();  // --set KEY=VALUE
+std::unique_ptr<OptionGroup> MakeCursorOptions();  // cursor_options.cpp: --cursors
 
 }  // namespace orva::cli

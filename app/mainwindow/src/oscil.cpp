@@ -103,6 +103,7 @@ Oscil::Oscil(OscilOptions options, QWidget* parent)
   connect(SSCommand1, &QPushButton::clicked, this, [this] { SSCommand1_Click(); });
   connect(XYCommand, &QCheckBox::toggled, this, [this] { XYCommand_Click(); });
   connect(VScroll3, &QScrollBar::valueChanged, this, [this] { VScroll3_Change(); });
+  ConectaCursores();
   Picture1->SetResizeHandler([this] { PictureRedimensionada(Picture1); });
   Picture2->SetResizeHandler([this] { PictureRedimensionada(Picture2); });
   ConectaPanel();

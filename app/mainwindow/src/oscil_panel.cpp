@@ -109,6 +109,7 @@ void Oscil::ConectaPanel() {
 void Oscil::PonBaseDeTiempos(int indice) {
   osciloscopio_->BaseDeTiemposActual(Int16(indice));  // kept to 2..20 by the setter
   TimebaseDisplay(1)->setText(Q(osciloscopio_->BaseDeTiemposActualTexto()));
+  ActualizaCursoresVerticales();  // the cursors' times follow the timebase
 }
 
 void Oscil::PonGanancia(int canal, int indice) {
@@ -120,6 +121,7 @@ void Oscil::PonGanancia(int canal, int indice) {
     o.GananciaCanal2(Int16(indice));
     AmplitudeDisplay(2)->setText(Q(o.GananciaCanal2Texto()));
   }
+  ActualizaCursoresHorizontales();  // the cursors' volts follow the gain
 }
 
 void Oscil::PonModoDisparo(int modo) {

@@ -79,6 +79,27 @@ TEST(WindowHeadless, SimulatedBoardIsAcquiredThroughTheBoardPath) {
   EXPECT_FALSE(r.out.contains("DEMO MODE")) << r.out.toStdString();
 }
 
+TEST(WindowHeadless, CursorsArePlacedAndTheirSixReadoutsPrinted) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove("ORVABOARD_SIM");
+  env.insert("LC_ALL", "C");
+  // 200 ns/div (128 Msamples/s) and 5 V/div on channel 1 after start-up.
+  const Outcome r = Start({"--headless", "--passes", "3", "--cursors", "256,448.0, 192,96"}, env);
+  ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("cursor X1 = 0.00 ns\ncursor X2 = 1.50 us\ncursor X2 - X1 = 1.50 us\n"
+                             "cursor Y1 = 10.00 V\ncursor Y2 = -5.00 V\ncursor Y1 - Y2 = 15.00 V\n"))
+      << r.out.toStdString();
+  const Outcome plain = Start({"--headless", "--passes", "1"}, env);
+  EXPECT_FALSE(plain.out.contains("cursor ")) << plain.out.toStdString();
+  for (const char* bad : {"1,2,3", "1,2,3,4,5", "x,2,3,4", "1,,3,4", "769,2,3,4", "1,2,-1,4",
+                          "nan,2,3,4"}) {
+    const Outcome b = Start({"--headless", "--cursors", bad}, env);
+    EXPECT_EQ(b.exit_code, 2) << bad;
+    EXPECT_TRUE(b.err.startsWith("OrvaScope: --cursors")) << b.err.toStdString();
+    EXPECT_EQ(b.err.count('\n'), 1) << b.err.toStdString();
+  }
+}
+
 }  // namespace
 
 namespace {

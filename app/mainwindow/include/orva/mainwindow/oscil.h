@@ -246,6 +246,48 @@ class Oscil : public QWidget {
   // The panel's keyboard shortcuts: key sequence (portable text, e.g.
   // "Ctrl+Right") and the object name of the button it presses.
   static const std::vector<std::pair<std::string, std::string>>& Atajos();
+  // ---- Cursors, spectrum markers and the pointer readout -----------------------
+  // Mouse handlers of the two views: button 1 left, 2 right (for moves the
+  // buttons held, or-ed); x, y in the picture's user units, whatever its size
+  // or pan. A position outside the picture (a drag that left it) is taken at
+  // the picture's edge; a non-finite one is ignored.
+  // Time view, only while the instrument is on: the left button puts the
+  // trigger point on the division under x ((x - 256) / 25.6, kept to +-10);
+  // the right button selects the nearest shown cursor (a strictly smaller
+  // distance than every other shown cursor's, each in its own units; a tie
+  // keeps the selection) and drags it; every move writes the pointer
+  // readouts of the ticked ContCursor boxes.
+  void Picture1_MouseDown(int button, int shift, double x, double y);
+  void Picture1_MouseMove(int button, int shift, double x, double y);
+  // Spectrum view, not in the XY view: the right button selects the nearer
+  // marker (a tie keeps the selection) and drags it; the markers'
+  // frequencies go to YCursorDisplay(4) and XCursorDisplay(0): each reads
+  // the point of the transform drawn highest in its column of the shown
+  // spectra (cursor_readouts.h), so a marker on a drawn peak reads the peak.
+  void Picture2_MouseDown(int button, int shift, double x, double y);
+  void Picture2_MouseMove(int button, int shift, double x, double y);
+  // Index 0 vertical cursors, 1 horizontal ones: shown or hidden while the
+  // screen is static, then their readouts written (ticked) or emptied.
+  void SSCheck2_Click(int index);
+  // A cleared pointer box empties its channel's two readouts.
+  void ContCursor_Click(int index);
+  // The horizontal cursors read in the chosen channel's volts at once.
+  void SSOption1_Click(int index);
+  // Times of CursorX1, CursorX2 and their difference, when SSCheck2(0) is
+  // ticked (from the trigger point the capture uses); also the markers'
+  // frequencies, once a marker has been moved, which depend on the timebase
+  // as well. To run after every timebase step.
+  void ActualizaCursoresVerticales();
+  // Volts of the two horizontal cursor lines and their difference, in the
+  // channel chosen by SSOption1, when SSCheck2(1) is ticked. To run after
+  // every gain step.
+  void ActualizaCursoresHorizontales();
+  // Places the four cursors (record positions x, codes y) with their line
+  // objects, then writes the readouts of the ticked boxes.
+  void ColocaCursores(double x1, double x2, double y1, double y2);
+  // Selected object: 0 none, 1 CursorX1, 2 CursorX2, 3 CursorY1, 4 CursorY2,
+  // 5 first spectrum marker, 6 second.
+  std::int16_t ObjetoSeleccionado = 0;
 
   // ---- Window state ------------------------------------------------------------
   bool BucleActivo = false;
@@ -346,6 +388,13 @@ class Oscil : public QWidget {
   void PictureRedimensionada(PictureBox* picture);
   // The window's size kept within the screen's available area, then centred.
   void AjustaAlEscritorio();
+
+  // Cursors (oscil_cursors.cpp): the connections of their controls, the
+  // markers' readouts, and a mouse position kept to a picture's range.
+  void ConectaCursores();
+  void ActualizaMarcadores();
+  static bool DentroDeLaVista(const PictureBox* picture, double& x, double& y);
+  bool marcadores_movidos_ = false;  // marker readouts shown since a move
 
   OscilOptions options_;
   std::unique_ptr<scope::Osciloscopio> osciloscopio_;
