@@ -103,11 +103,14 @@ Oscil::Oscil(OscilOptions options, QWidget* parent)
   connect(SSCommand1, &QPushButton::clicked, this, [this] { SSCommand1_Click(); });
   connect(XYCommand, &QCheckBox::toggled, this, [this] { XYCommand_Click(); });
   connect(VScroll3, &QScrollBar::valueChanged, this, [this] { VScroll3_Change(); });
+  ConectaCursores();
   Picture1->SetResizeHandler([this] { PictureRedimensionada(Picture1); });
   Picture2->SetResizeHandler([this] { PictureRedimensionada(Picture2); });
+  ConectaPanel();
 }
 
 Oscil::~Oscil() {
+  DesconectaPanel();  // the panel's event filter must not outlive the window's own parts
   if (ProgramaGlobal().AlmacenDeSenales == bd_signal_) ProgramaGlobal().AlmacenDeSenales.reset();
   BucleActivo = false;
   if (Timer1) Timer1->stop();
@@ -175,7 +178,7 @@ void Oscil::Form_Load() {
   Picture1->Scale(0, 256, 767, 0);
   PictureDeNiveles->Scale(0, 128, 10, -128);
   PictureDeNiveles->Cls();
-  for (int i = 1; i <= 3; ++i) Niveles(i)->move(1, Niveles(i)->height() / 4);
+  ColocaMarcadores();  // markers on their channels' offsets, the trigger marker centred
   // 10. Empty graticules.
   Picture1->Cls();
   Picture2->Cls();
@@ -198,8 +201,11 @@ void Oscil::Form_Load() {
   // 14. The signal store (PathSignals = program folder, Instrumento
   //     "OrvaScope.exe") and the configuration store.
   CreaLosAlmacenes();
-  // 15. START-UP HOOK (language and remote link): the language pass over the
-  //     window with IdiomaActual and the remote-link initialisation run here.
+  // 15. START-UP HOOK (language): the language pass over the window with
+  //     IdiomaActual runs here. Then the panel's names in that language and
+  //     the remote link's state.
+  NombresDelPanel(p.IdiomaActual);
+  Remoto.inicia_enlace_remoto();
   // 16. Within the screen and centred on it.
   AjustaAlEscritorio();
   // Off; Timer2 fires once a second later and finds the loop stopped.
@@ -208,6 +214,7 @@ void Oscil::Form_Load() {
   Encendido = false;
   Timer1->stop();
   Timer2->start();
+  ActualizaPanel();
 }
 
 void Oscil::Command1_Click() {
@@ -226,6 +233,7 @@ void Oscil::Command1_Click() {
     Picture1->Scale(0, 256, 768, 0);
     Picture2->Scale(0, 100, 256, 0);
     TextosDelPanel();
+    ActualizaPanel();  // the interpolation option shows the method now in use
   } else {
     Command1->setText("OFF");
     Timer1->stop();
@@ -243,31 +251,12 @@ void Oscil::Command1_Click() {
   }
 }
 
-void Oscil::VScroll3_Change() {
-  if (NivelRemoto) {
-    NivelRemoto = false;
-    return;
-  }
-  scope::Osciloscopio& o = *osciloscopio_;
-  const int valor = std::clamp(VScroll3->value(), 0, 255);
-  if (valor != VScroll3->value()) VScroll3->setValue(valor);
-  o.Nivel(static_cast<std::int16_t>(valor));
-  const double volt = o.CanalDisparo() == 1 ? o.GananciaCanal1VOLT() : o.GananciaCanal2VOLT();
-  const double v = volt / 128.0 * (o.Nivel() - 128);
-  const std::string_view texto =
-      localisation::Text(6, ProgramaGlobal().IdiomaActual);
-  Disparo->setText(QString::fromUtf8(texto.data(), static_cast<int>(texto.size())) + ": " +
-                   QString::fromStdString(scope::FormatoVoltios(static_cast<float>(v))));
-  Disparo->adjustSize();
-  if (NoAplicandoRemoto) CambioLocal = true;
-}
-
 void Oscil::SSCommand1_Click() {
   osciloscopio_->Programacion();
   DisparoUnicoPedido = true;
   // Remote-link flags of the single shot.
-  DisparoUnicoRemoto = true;
-  if (NoAplicandoRemoto) CambioLocal = true;
+  Remoto.DisparoUnicoRemoto = true;
+  Remoto.CambioDelUsuario();
 }
 
 void Oscil::Timer1_Timer() {

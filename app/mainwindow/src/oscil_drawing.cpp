@@ -185,17 +185,17 @@ void Oscil::DibujaPantalla(PictureBox* target) {
       } else {
         Resta(VectorCanal2.data(), VectorCanal1.data(), VectorMat.data(), n, kCentroMat);
       }
-      scope::DibujaTrazo(*target, VectorMat, ColorCanalMat);
+      DibujaTrazoVisible(target, VectorMat, ColorCanalMat);
     } else {
-      if (o.Canal1Activo()) scope::DibujaTrazo(*target, VectorCanal1, ColorCanal1);
-      if (o.Canal2Activo()) scope::DibujaTrazo(*target, VectorCanal2, ColorCanal2);
+      if (o.Canal1Activo()) DibujaTrazoVisible(target, VectorCanal1, ColorCanal1);
+      if (o.Canal2Activo()) DibujaTrazoVisible(target, VectorCanal2, ColorCanal2);
     }
     // 9. Reference trace.
     if (o.CanalDActivo()) {
       if (!DT->isVisible()) DT->show();
       if (!DG->isVisible()) DG->show();
       VectorDisco = o.VDisk();
-      scope::DibujaTrazo(*target, VectorDisco, ColorCanalD);
+      DibujaTrazoVisible(target, VectorDisco, ColorCanalD);
       DT->setText(QString::fromStdString("T/div :" + o.BaseDeTiemposDTexto()));
       DG->setText(QString::fromStdString("V/div :" + o.GananciaCanalDTexto()));
       DT->adjustSize();

@@ -1,5 +1,6 @@
 // The window's controls and their places: a front panel under the display.
 #include <QAction>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -17,6 +18,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <initializer_list>
+#include <vector>
 
 #include "orva/mainwindow/oscil.h"
 #include "panel_style.h"
@@ -55,7 +58,7 @@ QLabel* Caption(QWidget* parent, const QString& text, int tag = 0) {
 
 QPushButton* Key(QWidget* parent, const QString& name, const QString& text, int tag = 0) {
   auto* b = Named(new QPushButton(text, parent), name, tag);
-  b->setFocusPolicy(Qt::NoFocus);
+  b->setFocusPolicy(Qt::StrongFocus);  // Tab reaches it, Space presses it
   b->ensurePolished();
   b->setMinimumWidth(std::max(34, b->fontMetrics().horizontalAdvance(text) + 16));
   return b;
@@ -87,6 +90,10 @@ void Oscil::BuildLayout() {
       "QPushButton { background: #434b55; color: #f0f3f6; border: 1px solid #6b7682;"
       " border-radius: 3px; padding: 2px 6px; }"
       "QPushButton:pressed, QPushButton:checked { background: #6b7682; }"
+      // Keyboard focus is plain to see on every kind of control.
+      "QPushButton:focus { border: 2px solid #ffc83d; }"
+      "QCheckBox:focus, QRadioButton:focus { background: #5a4a1a; border-radius: 3px; }"
+      "QScrollBar:focus { border: 2px solid #ffc83d; }"
       "QFrame#SSPanel1, QFrame#SSPanel2 { background: #1c2024; border: 2px solid #11151a;"
       " border-radius: 6px; }");
   auto* root = new QVBoxLayout(this);
@@ -152,14 +159,17 @@ void Oscil::BuildLayout() {
   display->setContentsMargins(6, 6, 6, 6);
   display->setSpacing(3);
   PictureDeNiveles = Named(new PictureBox(SSPanel1), "PictureDeNiveles");
-  PictureDeNiveles->setFixedWidth(18);
+  // Three columns, one per marker, so that markers at the same height all show.
+  PictureDeNiveles->setFixedWidth(40);
   PictureDeNiveles->SetBackColor(0x302820);
+  PictureDeNiveles->setFocusPolicy(Qt::StrongFocus);  // arrow keys move a marker
   const char* marcas[] = {"", "1", "2", "T"};
   const char* estilos[] = {"", "#00ffff", "#ffff00", "#ff4040"};
   for (int i = 1; i <= 3; ++i) {
     auto* m = Named(new QLabel(QString::fromLatin1(marcas[i]), PictureDeNiveles), Indexed("Niveles", i));
     m->setAlignment(Qt::AlignCenter);
-    m->setFixedSize(16, 14);
+    m->setFixedSize(12, 14);
+    m->setAttribute(Qt::WA_TransparentForMouseEvents);  // the strip takes the drag
     m->setStyleSheet(QStringLiteral("QLabel { background: %1; color: black; font-weight: bold;"
                                     " font-size: 9px; border-radius: 3px; }")
                          .arg(QLatin1String(estilos[i])));
@@ -181,9 +191,11 @@ void Oscil::BuildLayout() {
   VScroll3->setRange(0, 255);
   VScroll3->setInvertedAppearance(true);  // 255 at the top
   VScroll3->setValue(128);
+  VScroll3->setFocusPolicy(Qt::StrongFocus);
   HScroll1 = Named(new QScrollBar(Qt::Horizontal, SSPanel1), "HScroll1");
   HScroll1->setRange(0, 512);
   HScroll1->setValue(256);
+  HScroll1->setFocusPolicy(Qt::StrongFocus);
   display->addWidget(PictureDeNiveles, 0, 0);
   display->addWidget(Picture1, 0, 1);
   display->addWidget(VScroll3, 0, 2);
@@ -277,7 +289,12 @@ void Oscil::BuildLayout() {
     CouplingDC.Set(k, Key(g, Indexed("CouplingDC", k), "DC"));
     CouplingAC.Set(k, Key(g, Indexed("CouplingAC", k), "AC"));
     CouplingGND.Set(k, Key(g, Indexed("CouplingGND", k), "GND"));
-    for (auto* b : {CouplingDC(k), CouplingAC(k), CouplingGND(k)}) b->setCheckable(true);
+    // One of the three is pressed at a time.
+    grupo_acoplamiento_[k - 1] = new QButtonGroup(g);
+    for (auto* b : {CouplingDC(k), CouplingAC(k), CouplingGND(k)}) {
+      b->setCheckable(true);
+      grupo_acoplamiento_[k - 1]->addButton(b);
+    }
     CouplingDC(k)->setChecked(true);
     gl->addWidget(CouplingDC(k), 2, 0);
     gl->addWidget(CouplingAC(k), 2, 1);
@@ -298,20 +315,28 @@ void Oscil::BuildLayout() {
   hl->addWidget(TimebaseDisplay(1), 0, 1, 1, 3);
   hl->addWidget(SSCommand2(1), 0, 4);
   hl->addWidget(Caption(hor, "Average", 12), 1, 0, 1, 5);
-  for (int i = 0; i <= 4; ++i) {
+  // The factors the instrument averages with: 1, 2, 4, 8. The averaging and
+  // the interpolation choices are two groups of their own (radio buttons of
+  // one parent would otherwise exclude each other).
+  grupo_promediado_ = new QButtonGroup(hor);
+  for (int i = 0; i <= 3; ++i) {
     auto* r = Named(new QRadioButton(QString::number(1 << i), hor), Indexed("promediado", i));
     promediado.Set(i, r);
+    grupo_promediado_->addButton(r, i);
     hl->addWidget(r, 2, i);
   }
   promediado(0)->setChecked(true);
+  // Option1(i) selects MetodoInterpolacion i: 0 spectral, 1 linear.
   auto* interp = new QHBoxLayout;
+  grupo_interpolacion_ = new QButtonGroup(hor);
   for (int i = 0; i <= 1; ++i) {
-    auto* r = Named(new QRadioButton(i == 0 ? "Lin" : "Sinc", hor), Indexed("Option1", i),
-                    161 + i);
+    auto* r = Named(new QRadioButton(i == 0 ? "Sinc" : "Lin", hor), Indexed("Option1", i),
+                    i == 0 ? 162 : 161);
     Option1.Set(i, r);
+    grupo_interpolacion_->addButton(r, i);
     interp->addWidget(r);
   }
-  Option1(1)->setChecked(true);
+  Option1(0)->setChecked(true);
   hl->addLayout(interp, 3, 0, 1, 5);
   hl->setRowStretch(4, 1);
   front->addWidget(hor, 0, 2);
@@ -367,10 +392,12 @@ void Oscil::BuildLayout() {
   pl->addWidget(Command2, 1, 0, 1, 2);
   VScroll1 = Named(new QScrollBar(Qt::Horizontal, power), "VScroll1");
   VScroll1->setRange(-100, 100);
+  VScroll1->setFocusPolicy(Qt::StrongFocus);
   Label1 = Named(Caption(power, " 0"), "Label1");
   VScroll2 = Named(new QScrollBar(Qt::Horizontal, power), "VScroll2");
   VScroll2->setRange(0, 255);
   VScroll2->setValue(128);
+  VScroll2->setFocusPolicy(Qt::StrongFocus);
   Text1 = Named(new QLineEdit("128", power), "Text1");
   Text1->hide();
   pl->addWidget(VScroll1, 2, 0);
@@ -488,7 +515,31 @@ void Oscil::BuildLayout() {
   Timer2->setObjectName("Timer2");
   Timer2->setInterval(1000);
 
+  OrdenDeTabulacion();
   resize(1280, 860);  // kept within the screen at start-up
+}
+
+// Tab walks the panel as it is read: power, the two channels, time base,
+// trigger, the level bar and markers, the views, then the rest of the window.
+// Radio buttons of a group are one stop (the arrow keys choose among them).
+void Oscil::OrdenDeTabulacion() {
+  std::vector<QWidget*> orden{Command1};
+  for (int k = 1; k <= 2; ++k) {
+    auto& steps = k == 1 ? SSCommand4 : SSCommand5;
+    for (QWidget* c : {static_cast<QWidget*>(ChanSelected(k)), static_cast<QWidget*>(steps(0)),
+                       static_cast<QWidget*>(steps(1)), static_cast<QWidget*>(CouplingDC(k)),
+                       static_cast<QWidget*>(CouplingAC(k)), static_cast<QWidget*>(CouplingGND(k)),
+                       static_cast<QWidget*>(SSCommand6(k - 1))})
+      orden.push_back(c);
+  }
+  for (QWidget* c : std::initializer_list<QWidget*>{
+           SSCommand2(0), SSCommand2(1), promediado(0), promediado(1), promediado(2),
+           promediado(3), Option1(0), Option1(1), HScroll1, SSCommand3(1), SSCommand3(0),
+           TrigChanSpin(0), TrigChanSpin(1), Slope, Dis_ext, SSCommand1, ModoAutomatico,
+           VScroll3, PictureDeNiveles, SSCheck1(0), SSCheck1(1), XYCommand, Command2, VScroll1,
+           VScroll2})
+    orden.push_back(c);
+  for (std::size_t i = 1; i < orden.size(); ++i) setTabOrder(orden[i - 1], orden[i]);
 }
 
 }  // namespace orva::mainwindow

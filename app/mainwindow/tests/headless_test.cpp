@@ -107,4 +107,59 @@ TEST(WindowHeadless, SignalAndConfigurationFilesGoThroughTheStores) {
   EXPECT_EQ(Start({"--open-config", config}, env).exit_code, 2);  // headless only
 }
 
+TEST(WindowHeadless, CursorsArePlacedAndTheirSixReadoutsPrinted) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove("ORVABOARD_SIM");
+  env.insert("LC_ALL", "C");
+  // 200 ns/div (128 Msamples/s) and 5 V/div on channel 1 after start-up.
+  const Outcome r = Start({"--headless", "--passes", "3", "--cursors", "256,448.0, 192,96"}, env);
+  ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("cursor X1 = 0.00 ns\ncursor X2 = 1.50 us\ncursor X2 - X1 = 1.50 us\n"
+                             "cursor Y1 = 10.00 V\ncursor Y2 = -5.00 V\ncursor Y1 - Y2 = 15.00 V\n"))
+      << r.out.toStdString();
+  const Outcome plain = Start({"--headless", "--passes", "1"}, env);
+  EXPECT_FALSE(plain.out.contains("cursor ")) << plain.out.toStdString();
+  for (const char* bad : {"1,2,3", "1,2,3,4,5", "x,2,3,4", "1,,3,4", "769,2,3,4", "1,2,-1,4",
+                          "nan,2,3,4"}) {
+    const Outcome b = Start({"--headless", "--cursors", bad}, env);
+    EXPECT_EQ(b.exit_code, 2) << bad;
+    EXPECT_TRUE(b.err.startsWith("OrvaScope: --cursors")) << b.err.toStdString();
+    EXPECT_EQ(b.err.count('\n'), 1) << b.err.toStdString();
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WindowHeadless, SetAppliesSettingsThroughThePanelAndTheReportShowsThem) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove("ORVABOARD_SIM");
+  const Outcome r = Start({"--headless", "--passes", "5", "--set", "BaseDeTiemposActual=8", "--set",
+                           "GananciaCanal1=5", "--set", "AcoplamientoCanal2=2", "--set",
+                           "ModoDisparo=1", "--set", "Nivel=150", "--set", "promediado=4",
+                           "--set", "gananciacanal2=99"},
+                          env);
+  ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
+  for (const char* line : {"TimebaseDisplay(1) = 5us/Div\n", "AmplitudeDisplay(1) = 1V/div\n",
+                           "AmplitudeDisplay(2) = 20mV/div\n", "Coupling(1) = DC\n",
+                           "Coupling(2) = AC\n", "ModeDisplay(1) = Normal\n"})
+    EXPECT_TRUE(r.out.contains(line)) << line << r.out.toStdString();
+  // The standard lines come first, as before.
+  EXPECT_LT(r.out.indexOf("passes per second:"), r.out.indexOf("TimebaseDisplay(1)"));
+}
+
+TEST(WindowHeadless, BadSettingsStopTheRunBeforeItStartsWithOneLine) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const QStringList& args :
+       {QStringList{"--headless", "--set", "Vpp1=3"}, QStringList{"--headless", "--set", "Nivel=high"},
+        QStringList{"--headless", "--set", "Promediado=16"}, QStringList{"--set", "GananciaCanal1"}}) {
+    const Outcome r = Start(args, env);
+    EXPECT_EQ(r.exit_code, 2) << args.join(' ').toStdString();
+    EXPECT_TRUE(r.err.startsWith("OrvaScope: --set")) << r.err.toStdString();
+    EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+  }
+}
+
 }  // namespace

@@ -209,7 +209,7 @@ TEST_F(WindowLoop, SingleModeRearmsOnlyOnRequestAndDrawsEveryPass) {
   w->SSCommand1_Click();  // programs once and raises the request
   EXPECT_EQ(board->programmings, 1);
   EXPECT_TRUE(w->DisparoUnicoPedido);
-  EXPECT_TRUE(w->DisparoUnicoRemoto);
+  EXPECT_TRUE(w->Remoto.DisparoUnicoRemoto);
   w->BuclePrincipal();  // finished, not armed by a pass: not read; one re-arm
   EXPECT_EQ(board->programmings, 2);
   EXPECT_FALSE(w->DisparoUnicoPedido);
@@ -334,14 +334,14 @@ TEST_F(WindowLoop, Timer1RunsAnExtraPassOrRedrawsAFrozenScreen) {
 }
 
 TEST_F(WindowLoop, SingleShotWhileARemoteRecordIsAppliedRaisesNoLocalChange) {
-  w->NoAplicandoRemoto = false;
+  w->Remoto.NoAplicandoRemoto = false;
   w->SSCommand1_Click();
   EXPECT_TRUE(w->DisparoUnicoPedido);
-  EXPECT_TRUE(w->DisparoUnicoRemoto);
-  EXPECT_FALSE(w->CambioLocal);
-  w->NoAplicandoRemoto = true;
+  EXPECT_TRUE(w->Remoto.DisparoUnicoRemoto);
+  EXPECT_FALSE(w->Remoto.CambioLocal);
+  w->Remoto.NoAplicandoRemoto = true;
   w->SSCommand1_Click();
-  EXPECT_TRUE(w->CambioLocal);
+  EXPECT_TRUE(w->Remoto.CambioLocal);
 }
 
 using WindowShutdown = WindowTest;

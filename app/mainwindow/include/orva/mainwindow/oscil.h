@@ -53,13 +53,16 @@
 
 #include "orva/gdi.h"
 #include "orva/picture_box.h"
+#include "orva/remote/registro_remoto.h"
 #include "orva/scope/clipboard.h"
 #include "orva/scope/screen_picture.h"
 
 class QAction;
+class QButtonGroup;
 class QCheckBox;
 class QFrame;
 class QGroupBox;
+class QIcon;
 class QLabel;
 class QLineEdit;
 class QPrinter;
@@ -166,7 +169,6 @@ class Oscil : public QWidget {
   void Command1_Click();
   void SSCommand1_Click();
   void XYCommand_Click();
-  void VScroll3_Change();
   void RutinaPrincipal();
   void BuclePrincipal();
   void RutinaDeDibujoYTratamiento(PictureBox* target);
@@ -204,6 +206,104 @@ class Oscil : public QWidget {
   void CreaLosAlmacenes();
   storage::BDConfig* AlmacenDeConfiguracion() const { return bd_config_.get(); }
 
+  // ---- Front panel (oscil_panel.cpp, oscil_panel_keys.cpp) -----------------------
+  // Each handler maps a user action onto the instrument's setters and
+  // refreshes the text that shows the setting; those marked (reported) end
+  // with Remoto.CambioDelUsuario(). Steps never leave their table: a step
+  // past either end leaves the setting and its text as they were.
+  void SSCommand2_Click(int index);  // timebase: 0 one step faster, 1 slower (reported)
+  void SSCommand3_Click(int index);  // trigger mode: 0 next, 1 previous (reported)
+  void SSCommand4_Click(int index);  // channel 1 gain: 0 less, 1 more sensitive (reported)
+  void SSCommand5_Click(int index);  // channel 2 gain (reported)
+  void SSCommand6_Click(int index);  // automatic gain of channel index + 1
+  // Coupling buttons of channel index (1, 2): only a press acts (reported).
+  void CouplingDC_Click(int index, bool pressed);
+  void CouplingAC_Click(int index, bool pressed);
+  void CouplingGND_Click(int index, bool pressed);
+  void ChanSelected_Click(int index, bool value);
+  void TrigChanSpin_SpinUp();    // trigger channel 2 (reported)
+  void TrigChanSpin_SpinDown();  // trigger channel 1 (reported)
+  void Slope_Click(bool value);  // Flanco 1 (falling) when pressed (reported)
+  void Dis_ext_Click();          // (reported)
+  void promediado_Click(int index);  // averaging 2^index: 1, 2, 4, 8
+  void Option1_Click(int index);     // interpolation: 0 spectral, 1 linear
+  // Trigger level: the NivelRemoto guard, the value kept to 0..255, Nivel,
+  // the "Nivel trigger: ..." text in volts (reported).
+  void VScroll3_Change();
+  void VScroll1_Change();  // Label1 and TagX
+  void VScroll2_Change();  // Text1
+  void HScroll1_Change();  // Picture1 shows x v .. v + 256
+  // The level-marker strip (user scale x 0..10, y 128 top .. -128 bottom).
+  void PictureDeNiveles_MouseDown(int button, int shift, double x, double y);
+  void PictureDeNiveles_MouseMove(int button, int shift, double x, double y);
+  void PictureDeNiveles_MouseUp(int button, int shift, double x, double y);
+  // Automatic set-up: gains, timebase and level settle on the signal; only
+  // while on, never in Single mode.
+  void ModoAutomatico_Click();
+  // Layout: the large display while the toolbar's "view" is pressed (the
+  // display takes the room of the spectrum and front panel), Label12 centred.
+  void Form_Resize();
+  void Command2_Click();  // widen to three times the width, centred, in 200 steps
+
+  // The settings behind the handlers, also used by the scripted settings:
+  // each goes through the instrument's setter, refreshes the display and
+  // reports nothing.
+  void PonBaseDeTiempos(int indice);
+  void PonGanancia(int canal, int indice);
+  void PonModoDisparo(int modo);  // 0..2; Single clears the screen and greys the LEDs
+  // The channel's vertical offset as a marker drag sets it, kept to -128..128.
+  void PonDesplazamiento(int canal, int codigos);
+  // Every control of the panel shows the instrument's settings (no handler runs).
+  void ActualizaPanel();
+  // Tool tips (with their shortcuts) and accessible names in the language.
+  void NombresDelPanel(int idioma);
+  int MarcadorSeleccionado() const { return marcador_seleccionado_; }
+  // The panel's keyboard shortcuts: key sequence (portable text, e.g.
+  // "Ctrl+Right") and the object name of the button it presses.
+  static const std::vector<std::pair<std::string, std::string>>& Atajos();
+  // ---- Cursors, spectrum markers and the pointer readout -----------------------
+  // Mouse handlers of the two views: button 1 left, 2 right (for moves the
+  // buttons held, or-ed); x, y in the picture's user units, whatever its size
+  // or pan. A position outside the picture (a drag that left it) is taken at
+  // the picture's edge; a non-finite one is ignored.
+  // Time view, only while the instrument is on: the left button puts the
+  // trigger point on the division under x ((x - 256) / 25.6, kept to +-10);
+  // the right button selects the nearest shown cursor (a strictly smaller
+  // distance than every other shown cursor's, each in its own units; a tie
+  // keeps the selection) and drags it; every move writes the pointer
+  // readouts of the ticked ContCursor boxes.
+  void Picture1_MouseDown(int button, int shift, double x, double y);
+  void Picture1_MouseMove(int button, int shift, double x, double y);
+  // Spectrum view, not in the XY view: the right button selects the nearer
+  // marker (a tie keeps the selection) and drags it; the markers'
+  // frequencies go to YCursorDisplay(4) and XCursorDisplay(0): each reads
+  // the point of the transform drawn highest in its column of the shown
+  // spectra (cursor_readouts.h), so a marker on a drawn peak reads the peak.
+  void Picture2_MouseDown(int button, int shift, double x, double y);
+  void Picture2_MouseMove(int button, int shift, double x, double y);
+  // Index 0 vertical cursors, 1 horizontal ones: shown or hidden while the
+  // screen is static, then their readouts written (ticked) or emptied.
+  void SSCheck2_Click(int index);
+  // A cleared pointer box empties its channel's two readouts.
+  void ContCursor_Click(int index);
+  // The horizontal cursors read in the chosen channel's volts at once.
+  void SSOption1_Click(int index);
+  // Times of CursorX1, CursorX2 and their difference, when SSCheck2(0) is
+  // ticked (from the trigger point the capture uses); also the markers'
+  // frequencies, once a marker has been moved, which depend on the timebase
+  // as well. To run after every timebase step.
+  void ActualizaCursoresVerticales();
+  // Volts of the two horizontal cursor lines and their difference, in the
+  // channel chosen by SSOption1, when SSCheck2(1) is ticked. To run after
+  // every gain step.
+  void ActualizaCursoresHorizontales();
+  // Places the four cursors (record positions x, codes y) with their line
+  // objects, then writes the readouts of the ticked boxes.
+  void ColocaCursores(double x1, double x2, double y1, double y2);
+  // Selected object: 0 none, 1 CursorX1, 2 CursorX2, 3 CursorY1, 4 CursorY2,
+  // 5 first spectrum marker, 6 second.
+  std::int16_t ObjetoSeleccionado = 0;
+
   // ---- Window state ------------------------------------------------------------
   bool BucleActivo = false;
   bool Encendido = false;
@@ -223,11 +323,8 @@ class Oscil : public QWidget {
   double CursorX1 = 256, CursorX2 = 512, CursorY1 = 192, CursorY2 = 64;
   // Kept between passes: board armed and not yet read.
   bool Armado = false;
-  // Remote-link flags of the front panel (the remote-link record joins later).
-  bool NoAplicandoRemoto = true;
-  bool CambioLocal = false;
-  bool NivelRemoto = false;
-  bool DisparoUnicoRemoto = false;
+  // The remote link's settings record and its change and guard flags.
+  remote::EstadoRemoto Remoto;
 
   // ---- Controls (designer names) -------------------------------------------------
   QToolBar* Toolbar1 = nullptr;
@@ -253,8 +350,8 @@ class Oscil : public QWidget {
   ControlArray<QLabel> TrigChanDisplay;                            // 1
   QPushButton* Slope = nullptr;
   QCheckBox* Dis_ext = nullptr;
-  ControlArray<QRadioButton> promediado;  // 0..4: 1, 2, 4, 8, 16
-  ControlArray<QRadioButton> Option1;     // 0..1 interpolation method
+  ControlArray<QRadioButton> promediado;  // 0..3: 1, 2, 4, 8
+  ControlArray<QRadioButton> Option1;     // 0 spectral, 1 linear interpolation
   QPushButton* ModoAutomatico = nullptr;
   QTimer* Timer1 = nullptr;
   QTimer* Timer2 = nullptr;
@@ -307,6 +404,13 @@ class Oscil : public QWidget {
   // The window's size kept within the screen's available area, then centred.
   void AjustaAlEscritorio();
 
+  // Cursors (oscil_cursors.cpp): the connections of their controls, the
+  // markers' readouts, and a mouse position kept to a picture's range.
+  void ConectaCursores();
+  void ActualizaMarcadores();
+  static bool DentroDeLaVista(const PictureBox* picture, double& x, double& y);
+  bool marcadores_movidos_ = false;  // marker readouts shown since a move
+
   OscilOptions options_;
   std::unique_ptr<scope::Osciloscopio> osciloscopio_;
   std::unique_ptr<Sigdex> sigdex_;
@@ -339,6 +443,42 @@ class Oscil : public QWidget {
   std::shared_ptr<storage::FrontPanel> panel_;
   std::shared_ptr<storage::BDSignal> bd_signal_;
   std::shared_ptr<storage::BDConfig> bd_config_;
+
+  // ---- Front panel (oscil_panel.cpp, oscil_panel_keys.cpp) -----------------------
+  void ConectaPanel();
+  void ConectaTeclado();
+  void DesconectaPanel();  // first thing the window's destructor does
+  void OrdenDeTabulacion();
+  void ColocaMarcadores();
+  // Marker i (1..3) centred at height y of the strip (user units).
+  void ColocaMarcador(int i, double y);
+  double AlturaMarcador(int i) const;  // centre of marker i, strip units
+  // Marker drag or keyboard: marker i to height y (kept to -128..128).
+  void MueveMarcador(int i, double y);
+  // The trigger-level bar's range follows the trigger channel's offset.
+  void AjustaBarraDeNivel(int desplazamiento);
+  // Wheel over a step button's display or its buttons (delta in 1/8 degree):
+  // whole notches step it; false when o belongs to no step button.
+  bool RuedaSobre(QObject* o, int delta);
+  bool TeclaDeNiveles(int key);  // keyboard on the focused strip
+  bool HayCampoDeTextoConFoco() const;
+  // Draws the time view again when no pass will (loop stopped, no request pending).
+  void RedibujaSiParado();
+  // A trace on the time view, in the part of the record its user scale shows.
+  void DibujaTrazoVisible(PictureBox* target, const std::vector<float>& traza, COLORREF color);
+  std::vector<float> zoom_;  // the shown part resampled, kept between passes
+  // The slope button's picture: a rising or a falling edge.
+  static QIcon IconoDeFlanco(bool bajada);
+  class FiltroDelPanel;  // wheel, strip keys and focus, window and view resizes
+  FiltroDelPanel* filtro_ = nullptr;
+  bool ensanchando_ = false;  // Command2 is widening the window
+  int marcador_seleccionado_ = 0;  // 0 none, 1..3 (mouse)
+  int marcador_de_teclado_ = 1;    // marker the strip's keys move
+  double altura_marcador3_ = 0;    // the trigger marker only moves its image
+  std::map<QObject*, int> rueda_;  // wheel remainder per display
+  QButtonGroup* grupo_promediado_ = nullptr;
+  QButtonGroup* grupo_interpolacion_ = nullptr;
+  QButtonGroup* grupo_acoplamiento_[2] = {nullptr, nullptr};
 };
 
 }  // namespace orva::mainwindow
