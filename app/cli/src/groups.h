@@ -12,5 +12,7 @@ std::unique_ptr<OptionGroup> MakeSettingsOptions();  // --set KEY=VALUE
 std::unique_ptr<OptionGroup> MakeCursorOptions();  // cursor_options.cpp: --cursors
 // --open-config, --open-signal, --save-signal, --save-config (file_options.cpp).
 std::unique_ptr<OptionGroup> MakeFileOptions();
+// --export-csv, --export-wav (export_options.cpp).
+std::unique_ptr<OptionGroup> MakeExportOptions();
 
 }  // namespace orva::cli

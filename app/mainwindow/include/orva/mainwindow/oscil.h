@@ -56,6 +56,7 @@
 #include "orva/remote/registro_remoto.h"
 #include "orva/scope/clipboard.h"
 #include "orva/scope/screen_picture.h"
+#include "orva/storage/outcome.h"
 
 class QAction;
 class QButtonGroup;
@@ -205,6 +206,19 @@ class Oscil : public QWidget {
   // store, both on the program folder (oscil_stores.cpp).
   void CreaLosAlmacenes();
   storage::BDConfig* AlmacenDeConfiguracion() const { return bd_config_.get(); }
+
+  // ---- Export of the shown traces (oscil_export.cpp) -----------------------------
+  // The time view's traces as files for other programs: channel 1 and 2 when
+  // switched on, the reference trace when shown, each the 768 positions in
+  // volts, with the time from the trigger point (see orva/export/trace_export.h).
+  enum class FormatoDeExportacion { kCsv, kWav };
+  // The save menu's "Export...": the window's file dialog (filters CSV and
+  // WAV, default extension "csv"), then the file of the chosen name, as WAV
+  // when it ends in ".wav", else as CSV. A cancel changes nothing.
+  storage::Outcome ExportaTrazas();
+  // The same without a dialog. Refused when no trace has been drawn or the
+  // XY view holds the traces; a failed write leaves `fichero` as it was.
+  storage::Outcome ExportaTrazasA(const std::string& fichero, FormatoDeExportacion formato);
 
   // ---- Front panel (oscil_panel.cpp, oscil_panel_keys.cpp) -----------------------
   // Each handler maps a user action onto the instrument's setters and
