@@ -74,7 +74,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-# No maintainer scripts: in particular nothing grants the port capability
+# The only maintainer scripts are the library cache refresh of the shared
+# libraries (GENERATE_SHLIBS); nothing grants the port capability
 # (see the man page and README for the setcap line).
 include(CPack)
 
