@@ -27,7 +27,7 @@ constexpr Exportacion kExportaciones[] = {
     {"export-wav", Formato::kWav, "WAV"},
 };
 
-class ExportOptions final : public OptionGroup {
+class ExportOptions final : public LineReportingGroup {
  public:
   void Add(QCommandLineParser& parser) override {
     parser.addOption({kExportaciones[0].opcion,
@@ -61,17 +61,8 @@ class ExportOptions final : public OptionGroup {
     return true;
   }
 
-  void Report(mainwindow::Oscil&, std::FILE* out) override {
-    for (const std::string& l : lines_) std::fprintf(out, "%s\n", l.c_str());
-  }
-
  private:
-  static bool Error(std::string* error, std::string text) {
-    *error = std::move(text);
-    return false;
-  }
   std::string ficheros_[std::size(kExportaciones)];
-  std::vector<std::string> lines_;
 };
 
 }  // namespace
