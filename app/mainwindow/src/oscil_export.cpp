@@ -49,6 +49,7 @@ storage::Outcome Oscil::ExportaTrazasA(const std::string& fichero, FormatoDeExpo
   // store made on channel 2's scale: it reads in channel 2's volts.
   const std::vector<float> referencia = o.CanalDActivo() ? o.VDisk() : std::vector<float>{};
   if (o.CanalDActivo()) trazas.push_back({"ref", referencia, static_cast<float>(o.VDiv2()), 0.0f});
+  if (trazas.empty()) return storage::Outcome::Rechazado("no trace is shown: both channels are off");
   try {
     const exporta::Registro r = exporta::PreparaRegistro(trazas, o.MovimientoPretriggerUsado(), o.FMEquivalente());
     if (formato == FormatoDeExportacion::kWav) {
