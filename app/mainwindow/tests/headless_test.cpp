@@ -206,6 +206,33 @@ TEST(WindowHeadless, ExportedCsvReadsBackTheSimulatedSignalWithinOneCode) {
   }
 }
 
+// The reference trace is exported on the scale it was loaded at: channel 2
+// saved, loaded back and exported reads the volts channel 2 reads (the
+// demonstration generator repeats its traces from one run to the next).
+TEST(WindowHeadless, ExportedReferenceReadsInTheVoltsOfTheChannelItCameFrom) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove("ORVABOARD_SIM");
+  const QString signal = dir.filePath("s.mdb"), csv = dir.filePath("r.csv");
+  ASSERT_EQ(Start({"--headless", "--passes", "5", "--save-signal", "2", signal}, env).exit_code, 0);
+  // Channel 1 on another gain, so that only channel 2's scale gives its volts.
+  const Outcome r = Start({"--headless", "--passes", "5", "--set", "GananciaCanal1=5", "--open-signal", signal,
+                           "--export-csv", csv},
+                          env);
+  ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
+  QFile f(csv);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly | QIODevice::Text));
+  const QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 769);
+  EXPECT_EQ(lines[0], "time (s),ch1 (V),ch2 (V),ref (V)");
+  for (int i = 1; i <= 768; ++i) {
+    const QStringList c = lines[i].split(',');
+    ASSERT_EQ(c.size(), 4);
+    EXPECT_NEAR(c[3].toDouble(), c[2].toDouble(), 1e-6) << lines[i].toStdString();
+  }
+}
+
 TEST(WindowHeadless, ExportFailureAndMisuseEachGiveOneLine) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
