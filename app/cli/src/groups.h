@@ -9,6 +9,7 @@
 namespace orva::cli {
 
 std::unique_ptr<OptionGroup> MakeSettingsOptions();  // --set KEY=VALUE
+std::unique_ptr<OptionGroup> MakeLanguageOptions();  // language_options.cpp: --language
 std::unique_ptr<OptionGroup> MakeCursorOptions();  // cursor_options.cpp: --cursors
 
 }  // namespace orva::cli
