@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 using namespace orva::manager;
 using orva::hosting::ControlError;
