@@ -13,3 +13,15 @@ if(ORVA_BUILD_TESTS)
     ORVASCOPE_PATH="$<TARGET_FILE:OrvaScope>")
   add_dependencies(window_headless_tests OrvaScope)
 endif()
+
+# The installed program: OrvaScope in bin/ with the templates beside it (see
+# app/storage), the shared libraries it links in lib/.
+include(GNUInstallDirs)
+set_target_properties(OrvaScope PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+install(TARGETS OrvaScope RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+foreach(lib IN ITEMS orvaboard Sigdex SigdexP)
+  if(TARGET ${lib})
+    set_target_properties(${lib} PROPERTIES INSTALL_RPATH "$ORIGIN")
+    install(TARGETS ${lib} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  endif()
+endforeach()

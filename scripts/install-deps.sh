@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
   g++ make cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
-  libsqlite3-dev
+  libsqlite3-dev sqlite3
   qt6-base-dev libqt6sql6-sqlite
   libfftw3-dev libbenchmark-dev
   xauth xvfb

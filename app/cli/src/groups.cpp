@@ -9,6 +9,7 @@ std::vector<std::unique_ptr<OptionGroup>> AllOptionGroups() {
   groups.push_back(MakeLanguageOptions());
   groups.push_back(MakeSettingsOptions());
   groups.push_back(MakeCursorOptions());
+  groups.push_back(MakeFileOptions());
   return groups;
 }
 

@@ -98,8 +98,10 @@ int RunProgram(int argc, char** argv) {
     std::printf("OrvaScope %s\n", ORVASCOPE_VERSION);
     return 0;
   }
-  if (!parser.positionalArguments().isEmpty())
-    return Fail(2, "unexpected argument '" + parser.positionalArguments().front().toStdString() + "'");
+  int claimed = 0;
+  for (auto& g : groups) claimed += g->Positionals(parser, claimed);
+  if (parser.positionalArguments().size() > claimed)
+    return Fail(2, "unexpected argument '" + parser.positionalArguments().at(claimed).toStdString() + "'");
   const bool headless = parser.isSet(headless_option);
   bool passes_ok = false;
   const long passes = parser.value(passes_option).toLong(&passes_ok);

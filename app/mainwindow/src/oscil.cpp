@@ -126,6 +126,7 @@ Oscil::Oscil(OscilOptions options, QWidget* parent)
 
 Oscil::~Oscil() {
   DesconectaPanel();  // the panel's event filter must not outlive the window's own parts
+  if (ProgramaGlobal().AlmacenDeSenales == bd_signal_) ProgramaGlobal().AlmacenDeSenales.reset();
   BucleActivo = false;
   if (Timer1) Timer1->stop();
   if (Timer2) Timer2->stop();
@@ -215,8 +216,9 @@ void Oscil::Form_Load() {
   // 13. Screen pictures of the instrument's clipboard copy.
   o.PantallaTiempo(std::make_shared<WindowPicture>(Picture1));
   o.PantallaFrecuencia(std::make_shared<WindowPicture>(Picture2));
-  // 14. START-UP HOOK (stores): the signal store (PathSignals = program folder,
-  //     Instrumento "OrvaScope.exe") and the configuration store are created here.
+  // 14. The signal store (PathSignals = program folder, Instrumento
+  //     "OrvaScope.exe") and the configuration store.
+  CreaLosAlmacenes();
   // 15. The language pass over the window: captions of the controls with a
   //     numeric Tag, tab titles, the help file's name, then the tool bar's
   //     tool tips and menus; the window's own texts and the panel's names in

@@ -79,6 +79,34 @@ TEST(WindowHeadless, SimulatedBoardIsAcquiredThroughTheBoardPath) {
   EXPECT_FALSE(r.out.contains("DEMO MODE")) << r.out.toStdString();
 }
 
+TEST(WindowHeadless, SignalAndConfigurationFilesGoThroughTheStores) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove("ORVABOARD_SIM");
+  const QString signal = dir.filePath("SigOsc.mdb");
+  const QString config = dir.filePath("KtrConfig.mdb");
+  const Outcome saved = Start({"--headless", "--passes", "10", "--save-signal", "2", signal,
+                               "--save-config", config}, env);
+  ASSERT_EQ(saved.exit_code, 0) << saved.err.toStdString();
+  EXPECT_TRUE(saved.out.contains("signal saved: " + signal + " (channel 2)\n")) << saved.out.toStdString();
+  EXPECT_TRUE(saved.out.contains("configuration saved: " + config + "\n")) << saved.out.toStdString();
+
+  const Outcome loaded = Start({"--headless", "--passes", "5", "--open-config", config,
+                                "--open-signal", signal}, env);
+  ASSERT_EQ(loaded.exit_code, 0) << loaded.err.toStdString();
+  EXPECT_TRUE(loaded.out.contains("configuration loaded: " + config + "\n")) << loaded.out.toStdString();
+  EXPECT_TRUE(loaded.out.contains("signal loaded: " + signal + " (768 samples)\n")) << loaded.out.toStdString();
+
+  // A failed load: one line on standard error, status 1; a bad channel: status 2.
+  const Outcome wrong = Start({"--headless", "--open-signal", config}, env);
+  EXPECT_EQ(wrong.exit_code, 1);
+  EXPECT_EQ(wrong.err.count("OrvaScope: "), 1) << wrong.err.toStdString();
+  EXPECT_TRUE(wrong.err.contains("not a signal file")) << wrong.err.toStdString();
+  EXPECT_EQ(Start({"--headless", "--save-signal", "3", signal}, env).exit_code, 2);
+  EXPECT_EQ(Start({"--open-config", config}, env).exit_code, 2);  // headless only
+}
+
 TEST(WindowHeadless, CursorsArePlacedAndTheirSixReadoutsPrinted) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.remove("ORVABOARD_SIM");

@@ -6,6 +6,10 @@
 // order of AllOptionGroups():
 //
 //   Add            the options go into the parser
+//   Positionals    how many positional arguments the group's options take
+//                  (an option of two values, such as --save-signal CH FILE,
+//                  gets its second one there); the group's are those from
+//                  index `first` on; any not taken by a group is refused
 //   Check          values parsed and checked before the application starts;
 //                  false: a bad option (one line on stderr, exit status 2)
 //   BeforePowerOn  after start-up, before the window is shown or the
@@ -34,6 +38,10 @@ class OptionGroup {
  public:
   virtual ~OptionGroup() = default;
   virtual void Add(QCommandLineParser& parser) = 0;
+  virtual int Positionals(const QCommandLineParser& parser, int first) {
+    (void)parser, (void)first;
+    return 0;
+  }
   virtual bool Check(const QCommandLineParser& parser, bool headless, std::string* error) {
     (void)parser, (void)headless, (void)error;
     return true;

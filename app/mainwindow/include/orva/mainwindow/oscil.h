@@ -79,6 +79,14 @@ class Sigdex;
 namespace scope {
 class Osciloscopio;
 }  // namespace scope
+namespace storage {
+class BDConfig;
+class BDSignal;
+class FrontPanel;
+}  // namespace storage
+namespace filedialog {
+class FileDialog;
+}  // namespace filedialog
 }  // namespace orva
 
 namespace orva::mainwindow {
@@ -93,6 +101,7 @@ struct Programa {
   std::string RutaAplicacion;        // the program's folder
   std::int16_t TipoDePlaca = 0;      // board type from start-up (0 = none)
   std::int16_t ContadorDePasadas = 0;  // 0..9, passes of the refresh-rate figure
+  std::shared_ptr<storage::BDSignal> AlmacenDeSenales;  // the signal store, from start-up
 };
 Programa& ProgramaGlobal();
 
@@ -124,6 +133,8 @@ struct OscilOptions {
   std::function<std::unique_ptr<QPrinter>()> impresora;
   // Null: the desktop clipboard.
   std::shared_ptr<Portapapeles> portapapeles;
+  // The stores' file dialog; null: QFileDialog over the window.
+  std::shared_ptr<filedialog::FileDialog> dialogo;
 };
 
 // Indexed control array: controls(i) with the design's indexes.
@@ -194,6 +205,10 @@ class Oscil : public QWidget {
   QAction* ToolbarButton(std::string_view key) const;
   // The caption from the instrument's mode: "... -  DEMO MODE", " - REMOTE MODE".
   void ActualizaTitulo();
+  // Start-up: the signal store (kept program-wide) and the configuration
+  // store, both on the program folder (oscil_stores.cpp).
+  void CreaLosAlmacenes();
+  storage::BDConfig* AlmacenDeConfiguracion() const { return bd_config_.get(); }
 
   // ---- Front panel (oscil_panel.cpp, oscil_panel_keys.cpp) -----------------------
   // Each handler maps a user action onto the instrument's setters and
@@ -460,6 +475,11 @@ class Oscil : public QWidget {
   double ultima_lectura_ = -1.0;  // steady-clock seconds of the last write
   // Steady-clock seconds of the last time the pictures went to the screen.
   double ultimo_refresco_ = -1.0;
+  // The stores and what they reach the window through.
+  std::shared_ptr<filedialog::FileDialog> dialogo_;
+  std::shared_ptr<storage::FrontPanel> panel_;
+  std::shared_ptr<storage::BDSignal> bd_signal_;
+  std::shared_ptr<storage::BDConfig> bd_config_;
 
   // ---- Tool bar (oscil_toolbar.cpp) ---------------------------------------------
   void ConectaBarra();

@@ -54,5 +54,8 @@ class BoardCalls {
 
 // The calls into the board library itself (liborvaboard).
 std::unique_ptr<BoardCalls> MakeLibraryBoardCalls();
+// Calls that meet an empty bus: no board, no capture ever ends, nothing read
+// (an instrument that only keeps settings and traces: stores, tools, tests).
+std::unique_ptr<BoardCalls> MakeEmptyBusBoardCalls();
 
 }  // namespace orva::scope

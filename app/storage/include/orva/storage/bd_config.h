@@ -1,0 +1,73 @@
+// BDConfig: the configuration store. The front panel's settings (couplings,
+// channel switches, gains, timebase, trigger mode, pointer readouts, slope,
+// trigger channel, averaging, XY mode, vertical positions) are one file of
+// their own (an SQLite database, ".mdb", see esquema.h), saved on request and
+// loaded back into the instrument and the window's front panel.
+//
+//   GuardarConfiguracion()  save dialog, then the seventeen fields in order
+//   CargarConfiguracion()   open dialog, then the fields applied in order,
+//                           each followed by its front-panel update
+//
+// Both dialogs: start in PathConfigs (trimmed) when it is a folder, proposed
+// name "KtrConfig.mdb", filter "(*.mdb)|*.mdb", default extension "mdb",
+// overwrite confirmation; a cancel ends the operation with nothing changed.
+//
+// Saving is atomic as the signal store's (bd_signal.h): template
+// PathConfigs/ModelKTR5.mdx copied beside the chosen file, rows in one
+// transaction, flush, rename; a failure leaves the old file as it was.
+//
+// Loading, opened read only:
+// - "Config".Instrument must be exactly "OrvaScope.exe" (letter case counts;
+//   "Type" is not looked at), else nothing is applied;
+// - values outside their tables: the gains and the timebase go through the
+//   instrument's clamping setters (a gain index of 99 loads as 10, 20 mV/div;
+//   a timebase of 0 as 2, 50 ns/div). Every other coded field must hold one
+//   of its legal values, or the whole file is refused before anything is
+//   applied: couplings 0..2, trigger mode 0..2, slope 0..1, trigger channel
+//   1..2, averaging 1, 2, 4, 8 or 16 (the factors of the averaging buttons);
+// - then each field is read and applied in table order; a field that is
+//   missing or does not convert ends the load there, with the fields before
+//   it applied (one error trap per operation; a signal file chosen by
+//   mistake thus fails at the first field, before anything is applied).
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "orva/file_dialog.h"
+#include "orva/storage/front_panel.h"
+#include "orva/storage/outcome.h"
+
+namespace orva::scope {
+class Osciloscopio;
+}
+
+namespace orva::storage {
+
+class BDConfig {
+ public:
+  // ruta_aplicacion: the program's folder, written into "Config".Model with
+  // the program's name.
+  BDConfig(scope::Osciloscopio& osciloscopio, FrontPanel& panel,
+           std::shared_ptr<filedialog::FileDialog> dialogo, std::string ruta_aplicacion);
+
+  const std::string& PathConfigs() const { return path_configs_; }
+  void PathConfigs(const std::string& v) { path_configs_ = v; }
+
+  Outcome GuardarConfiguracion();
+  Outcome CargarConfiguracion();
+
+  void Dialogo(std::shared_ptr<filedialog::FileDialog> dialogo) { dialogo_ = std::move(dialogo); }
+
+ private:
+  std::optional<std::string> PideFichero(bool guardar) const;
+
+  scope::Osciloscopio& o_;
+  FrontPanel& panel_;
+  std::shared_ptr<filedialog::FileDialog> dialogo_;
+  std::string ruta_aplicacion_;
+  std::string path_configs_;
+};
+
+}  // namespace orva::storage
