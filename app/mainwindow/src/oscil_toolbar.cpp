@@ -6,9 +6,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDate>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -27,6 +29,8 @@
 #include "orva/mainwindow/oscil.h"
 #include "orva/mainwindow/textos_ventana.h"
 #include "orva/scope/osciloscopio.h"
+#include "orva/storage/bd_config.h"
+#include "orva/storage/bd_signal.h"
 
 namespace orva::mainwindow {
 namespace {
@@ -110,12 +114,24 @@ void Oscil::Toolbar1_ButtonClick(QAction* boton) {
   // 5-6. Requests served by the next drawing.
   if (key == QLatin1String("copiar")) CopiarPantallaPedido = true;
   if (key == QLatin1String("imprimir")) ImprimirPedido = true;
+  // 7. A stored signal as the reference trace, chosen in the file dialog.
+  if (key == QLatin1String("abrir") && bd_signal_) {
+    bd_signal_->Abrir2(std::string());
+    RedibujaSiParado();
+  }
   // 8. The reference trace goes.
   if (key == QLatin1String("borrar")) {
     o.CanalDActivo(false);
     DT->hide();
     DG->hide();
   }
+  // 9-10. Configurations; a load shows its settings on the panel at once.
+  if (key == QLatin1String("AbrirConfig") && bd_config_) {
+    bd_config_->CargarConfiguracion();
+    ActualizaPanel();
+    TextosDelPanel();
+  }
+  if (key == QLatin1String("GuardarConfig") && bd_config_) bd_config_->GuardarConfiguracion();
   // 11. Help, through the key that opens it.
   if (key == QLatin1String("ayuda")) {
     QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
@@ -129,6 +145,16 @@ void Oscil::Toolbar1_ButtonMenuClick(QAction* entrada) {
   const QString key = entrada->property("Key").toString();
   if (key == QLatin1String("numCanal1")) CopiarCanal1Pedido = true;
   if (key == QLatin1String("numCanal2")) CopiarCanal2Pedido = true;
+  // A channel stored under the name "Nueva" and today's date, through the
+  // file dialog.
+  const int canal = key == QLatin1String("diskCanal1") ? 1 : key == QLatin1String("diskCanal2") ? 2 : 0;
+  if (canal != 0 && bd_signal_) {
+    bd_signal_->Nombre("Nueva");
+    bd_signal_->Fecha(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString());
+    bd_signal_->Descripcion(std::string());
+    bd_signal_->Comentarios(std::string());
+    bd_signal_->Guardar2(static_cast<std::int16_t>(canal));
+  }
   ActualizaAvisoDePedidos();
 }
 

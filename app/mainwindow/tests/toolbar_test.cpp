@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -18,8 +19,11 @@
 #include <string>
 
 #include "mensajes/mens.h"
+#include "orva/file_dialog.h"
 #include "orva/localisation/idioma.h"
 #include "orva/mainwindow/ayuda.h"
+#include "orva/storage/bd_config.h"
+#include "orva/storage/bd_signal.h"
 #include "window_fixture.h"
 
 namespace orva::mainwindow::testing {
@@ -176,6 +180,30 @@ TEST_F(Toolbar, HelpOpensTheManualOrSaysWhichFileIsMissing) {
   ASSERT_NE(caja, nullptr);
   EXPECT_TRUE(caja->text().contains("nothing1.hlp"));
   caja->close();
+}
+
+TEST_F(Toolbar, StoreCommandsSaveAndLoadThroughTheFileDialog) {
+  QTemporaryDir dir;
+  auto dialog = std::make_shared<filedialog::AnsweringDialog>(dir.filePath("s.mdb").toStdString());
+  ProgramaGlobal().AlmacenDeSenales->Dialogo(dialog);
+  w->AlmacenDeConfiguracion()->Dialogo(dialog);
+  board->canal2 = 160;
+  PowerOnBoard();
+  Passes(3);
+  MenuEntry(*w, "guardar", 1)->trigger();  // channel 2
+  ASSERT_TRUE(QFileInfo::exists(dir.filePath("s.mdb")));
+  EXPECT_EQ(ProgramaGlobal().AlmacenDeSenales->Nombre(), "Nueva");
+  w->ToolbarButton("abrir")->trigger();
+  EXPECT_TRUE(O().CanalDActivo());
+  EXPECT_NEAR(O().VDisk().at(10), 160.0f, 0.01f);
+
+  dialog->Answer(dir.filePath("c.mdb").toStdString());
+  O().promediado(8);
+  w->ToolbarButton("GuardarConfig")->trigger();
+  O().promediado(1);
+  w->ToolbarButton("AbrirConfig")->trigger();
+  EXPECT_EQ(O().promediado(), 8);
+  EXPECT_TRUE(w->promediado(3)->isChecked());
 }
 
 // Start-up in each language: the window's captions, tool tips, menus, the help
