@@ -109,7 +109,9 @@ void Oscil::BuildLayout() {
   Toolbar1->setStyleSheet(
       "QToolBar { background: #20252a; border: 1px solid #11151a; spacing: 1px; }"
       "QToolButton { color: #e6edf3; padding: 2px; }"
-      "QToolButton:checked { background: #56606b; border-radius: 3px; }");
+      "QToolButton:checked { background: #56606b; border-radius: 3px; }"
+      // The style's own hover is white, which hides the light pictures.
+      "QToolButton:hover { background: #3d4650; border-radius: 3px; }");
   struct Boton {
     const char* key;
     const char* text;
