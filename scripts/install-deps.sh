@@ -13,6 +13,7 @@ packages=(
   libfftw3-dev libbenchmark-dev
   xauth xvfb
   locales
+  poppler-utils
 )
 for arg in "$@"; do
   case "$arg" in

@@ -9,6 +9,7 @@
 namespace orva::cli {
 
 std::unique_ptr<OptionGroup> MakeSettingsOptions();  // --set KEY=VALUE
+std::unique_ptr<OptionGroup> MakeLanguageOptions();  // language_options.cpp: --language
 std::unique_ptr<OptionGroup> MakeCursorOptions();  // cursor_options.cpp: --cursors
 // --open-config, --open-signal, --save-signal, --save-config (file_options.cpp).
 std::unique_ptr<OptionGroup> MakeFileOptions();

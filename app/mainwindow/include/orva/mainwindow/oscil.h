@@ -71,8 +71,10 @@ class QRadioButton;
 class QScrollBar;
 class QTimer;
 class QToolBar;
+class QToolButton;
 
 namespace orva {
+class Mens;
 class Sigdex;
 namespace scope {
 class Osciloscopio;
@@ -89,6 +91,7 @@ class FileDialog;
 
 namespace orva::mainwindow {
 
+class VisorDeAyuda;
 using gdi::COLORREF;
 using gdi::PictureBox;
 
@@ -156,6 +159,7 @@ class Oscil : public QWidget {
 
   scope::Osciloscopio& Osciloscopio1() { return *osciloscopio_; }
   Sigdex& Sigdex1() { return *sigdex_; }
+  Mens& Mens1() { return *mens_; }
 
   // ---- Handlers --------------------------------------------------------------
   void Form_Load();
@@ -261,6 +265,37 @@ class Oscil : public QWidget {
   // The panel's keyboard shortcuts: key sequence (portable text, e.g.
   // "Ctrl+Right") and the object name of the button it presses.
   static const std::vector<std::pair<std::string, std::string>>& Atajos();
+  // ---- Tool bar, calibration menu, help (oscil_toolbar.cpp) --------------------
+  // Every click of a tool-bar button (its key is the action's property "Key"),
+  // in this order: both inversions re-applied from "inva"/"invb"; a math
+  // button pressed releases the other two; "view" lays the window out again
+  // (not while minimised); "foto", only while the power button shows "ON":
+  // released runs the loop again from here (returning when it stops),
+  // pressed stops it after the pass in progress (Timer1 keeps redrawing);
+  // "copiar"/"imprimir" raise their requests; "borrar" hides the reference
+  // trace and its labels; "ayuda" sends F1 to the window. "pegar", "vpp",
+  // "completa" and "copiar_num" itself do nothing more.
+  void Toolbar1_ButtonClick(QAction* boton);
+  // Drop-down entries: "numCanal1"/"numCanal2" raise the number copies.
+  void Toolbar1_ButtonMenuClick(QAction* entrada);
+  // Calibration request: 0 saves the second calibration file (cal2.dat in
+  // PathCal2), 1 loads the calibration (cal.dat in PathCal), any other code
+  // does nothing. An empty folder stands for the board folder (path). The
+  // outcome is told on the status line.
+  void PeticionDeCalibracion(std::int16_t codigo);
+  // F1: the help file in the current language (ayuda.h), or a message that
+  // says which file was looked for where.
+  void AbreAyuda();
+  // The window's own texts, the unavailable buttons' tool tips and the
+  // calibration menu in the language (the designed texts are the language pass's).
+  void TextosPropios(int idioma);
+  // The status line lists the requests that wait for the instrument to be
+  // switched on (none: the waiting note goes).
+  void ActualizaAvisoDePedidos();
+  QLabel* Aviso = nullptr;             // status line, right of the tool bar
+  QToolButton* Calibracion = nullptr;  // calibration menu, entries raise codes 0 and 1
+  VisorDeAyuda* Ayuda() const { return visor_; }
+
   // ---- Cursors, spectrum markers and the pointer readout -----------------------
   // Mouse handlers of the two views: button 1 left, 2 right (for moves the
   // buttons held, or-ed); x, y in the picture's user units, whatever its size
@@ -385,6 +420,7 @@ class Oscil : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;  // F1 opens the help
 
  private:
   void BuildLayout();
@@ -414,6 +450,7 @@ class Oscil : public QWidget {
   OscilOptions options_;
   std::unique_ptr<scope::Osciloscopio> osciloscopio_;
   std::unique_ptr<Sigdex> sigdex_;
+  std::unique_ptr<Mens> mens_;
   std::function<double()> reloj_;
   std::shared_ptr<Portapapeles> portapapeles_;
   std::map<std::string, QAction*, std::less<>> botones_;
@@ -443,6 +480,13 @@ class Oscil : public QWidget {
   std::shared_ptr<storage::FrontPanel> panel_;
   std::shared_ptr<storage::BDSignal> bd_signal_;
   std::shared_ptr<storage::BDConfig> bd_config_;
+
+  // ---- Tool bar (oscil_toolbar.cpp) ---------------------------------------------
+  void ConectaBarra();
+  static QIcon IconoDeBoton(std::string_view key);
+  void Avisa(const QString& texto);
+  VisorDeAyuda* visor_ = nullptr;
+  bool aviso_de_pedidos_ = false;  // the status line shows the waiting requests
 
   // ---- Front panel (oscil_panel.cpp, oscil_panel_keys.cpp) -----------------------
   void ConectaPanel();
