@@ -10,6 +10,8 @@
 #include <QCborStreamWriter>
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
 
@@ -56,16 +58,22 @@ class Reader {
   Verdict Run();
 
  private:
-  Verdict Drop(std::string why) {
-    *reason_ = std::move(why);
+  // The reason, written into the caller's string (no allocation once it
+  // has grown: hostile peers can send many bad frames).
+  Verdict Drop(const char* format, ...) __attribute__((format(printf, 2, 3))) {
+    char text[200];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    reason_->assign(text);
     return Verdict::kDropped;
   }
   // The reader's own error, when it has one, says more than our words.
   Verdict Malformed(const char* what) {
     const QCborError e = r_.lastError();
-    std::string why = std::string("not well-formed CBOR: ") + what;
-    if (e.c != QCborError::NoError) why += " (" + e.toString().toStdString() + ")";
-    return Drop(std::move(why));
+    if (e.c == QCborError::NoError) return Drop("not well-formed CBOR: %s", what);
+    return Drop("not well-formed CBOR: %s (error %d)", what, static_cast<int>(e.c));
   }
   bool Failed() { return r_.lastError().c != QCborError::NoError; }
   // Reads a text key into key_ (at most sizeof(key_) bytes kept; *length the
@@ -125,8 +133,7 @@ Verdict Reader::ReadSamples(int n) {
     const qsizetype chunk = r_.currentStringChunkSize();
     if (chunk < 0) return Malformed("sample array");
     if (got + static_cast<std::size_t>(chunk) > kSampleBytes)
-      return Drop("d" + std::to_string(n) + ": sample array longer than " +
-                  std::to_string(kSampleBytes) + " bytes");
+      return Drop("d%d: sample array longer than %zu bytes", n, kSampleBytes);
     auto res = r_.readStringChunk(reinterpret_cast<char*>(buf.data() + got),
                                   static_cast<qsizetype>(kSampleBytes - got));
     if (res.status == QCborStreamReader::Error) return Malformed("sample array");
@@ -134,8 +141,7 @@ Verdict Reader::ReadSamples(int n) {
     got += static_cast<std::size_t>(res.data);
   }
   if (got != kSampleBytes)
-    return Drop("d" + std::to_string(n) + ": sample array of " + std::to_string(got) +
-                " bytes, not " + std::to_string(kSampleBytes));
+    return Drop("d%d: sample array of %zu bytes, not %zu", n, got, kSampleBytes);
   return Verdict::kMessage;
 }
 
@@ -157,13 +163,13 @@ Verdict Reader::Run() {
       continue;
     }
     const std::uint64_t bit = std::uint64_t{1} << key;
-    if (seen & bit) return Drop(std::string("key \"") + kKeyNames[key] + "\" given twice");
+    if (seen & bit) return Drop("key \"%s\" given twice", kKeyNames[key]);
     seen |= bit;
     const int n = key / 2;  // slot number of dN / tN
     std::int16_t v = 0;
     if (key == kKeyKind || key == kKeyValue) {
       if (!ReadInt16(&v))
-        return Drop(std::string(kKeyNames[key]) + ": not a 16-bit integer");
+        return Drop("%s: not a 16-bit integer", kKeyNames[key]);
       if (key == kKeyKind) {
         if (v < 0) return Drop("kind: negative");
         m_->kind = v;
@@ -172,10 +178,9 @@ Verdict Reader::Run() {
       }
       if (!r_.next()) return Malformed("map");
     } else if (key == KeyT(n)) {
-      if (!ReadInt16(&v)) return Drop(std::string(kKeyNames[key]) + ": not a 16-bit integer");
+      if (!ReadInt16(&v)) return Drop("%s: not a 16-bit integer", kKeyNames[key]);
       if (v != kSlotEmpty && v != kSlotNumber && v != kSlotSamples)
-        return Drop(std::string(kKeyNames[key]) + ": slot type " + std::to_string(v) +
-                    " (0, 2 or 7 expected)");
+        return Drop("%s: slot type %d (0, 2 or 7 expected)", kKeyNames[key], v);
       t_[n] = v;
       if (!r_.next()) return Malformed("map");
     } else if (r_.isByteArray()) {
@@ -184,8 +189,7 @@ Verdict Reader::Run() {
       d_is_bytes_[n] = true;
     } else {
       if (!ReadInt16(&v))
-        return Drop(std::string(kKeyNames[key]) +
-                    ": neither a 16-bit integer nor a byte string");
+        return Drop("%s: neither a 16-bit integer nor a byte string", kKeyNames[key]);
       m_->d(n).number = v;
       d_is_bytes_[n] = false;
       if (!r_.next()) return Malformed("map");
@@ -194,19 +198,17 @@ Verdict Reader::Run() {
   if (Failed()) return Malformed("map");
   if (!r_.leaveContainer()) return Malformed("end of the map");
   if (static_cast<std::size_t>(r_.currentOffset()) != size_)
-    return Drop("bytes after the map (" + std::to_string(size_ - static_cast<std::size_t>(r_.currentOffset())) + ")");
+    return Drop("bytes after the map (%zu)", size_ - static_cast<std::size_t>(r_.currentOffset()));
   for (int k = 0; k < kKeyCount; ++k)
-    if (!(seen & (std::uint64_t{1} << k))) return Drop(std::string("missing ") + kKeyNames[k]);
+    if (!(seen & (std::uint64_t{1} << k))) return Drop("missing %s", kKeyNames[k]);
   for (int n = 1; n <= kSlots; ++n) {
     Slot& s = m_->d(n);
     const bool want_bytes = t_[n] == kSlotSamples;
     if (want_bytes != d_is_bytes_[n])
-      return Drop("d" + std::to_string(n) + ": " +
-                  (want_bytes ? "a number where t" + std::to_string(n) + " = 7 asks for samples"
-                              : "samples where t" + std::to_string(n) + " = " +
-                                    std::to_string(t_[n]) + " asks for a number"));
+      return want_bytes ? Drop("d%d: a number where t%d = 7 asks for samples", n, n)
+                        : Drop("d%d: samples where t%d = %d asks for a number", n, n, t_[n]);
     s.type = t_[n];
-    if (want_bytes) s.number = 0;
+    if (t_[n] != kSlotNumber) s.number = 0;  // an empty slot's d means nothing
   }
   return Verdict::kMessage;
 }
@@ -274,14 +276,17 @@ std::span<const std::uint8_t> FrameEncoder::Encode(const Message& m) {
 Verdict DecodeMessage(const std::uint8_t* data, std::size_t size, Message* message,
                       std::string* reason) {
   if (size == 0 || size > kMaxFrameBytes) {
-    *reason = "a message of " + std::to_string(size) + " bytes (1 to " +
-              std::to_string(kMaxFrameBytes) + " allowed)";
+    char text[80];
+    std::snprintf(text, sizeof text, "a message of %zu bytes (1 to %zu allowed)", size, kMaxFrameBytes);
+    reason->assign(text);
     return Verdict::kDropped;
   }
   return Reader(data, size, message, reason).Run();
 }
 
-FrameDecoder::FrameDecoder() : body_(std::make_unique<std::uint8_t[]>(kMaxFrameBytes)) {}
+FrameDecoder::FrameDecoder() : body_(std::make_unique<std::uint8_t[]>(kMaxFrameBytes)) {
+  reason_.reserve(200);
+}
 
 void FrameDecoder::Reset() {
   have_ = 0;
@@ -306,8 +311,10 @@ std::size_t FrameDecoder::Feed(const std::uint8_t* data, std::size_t size, const
       for (std::uint8_t b : prefix_) length = (length << 8) | b;
       if (length == 0 || length > kMaxFrameBytes) {
         broken_ = true;
-        reason_ = "a frame length of " + std::to_string(length) + " bytes (1 to " +
-                  std::to_string(kMaxFrameBytes) + " allowed)";
+        char text[80];
+        std::snprintf(text, sizeof text, "a frame length of %u bytes (1 to %zu allowed)",
+                      static_cast<unsigned>(length), kMaxFrameBytes);
+        reason_.assign(text);
         sink(Event{Verdict::kBroken, nullptr, &reason_});
         return taken;
       }

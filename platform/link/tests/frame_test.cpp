@@ -251,6 +251,15 @@ TEST(LinkFrames, OtherLegalEncodingsAreRead) {
   EXPECT_TRUE(linktest::SameMessage(seen.messages[0], ValidMessage(3, -7, true)));
 }
 
+TEST(LinkFrames, AnEmptySlotReadsAsZeroWhateverItsNumber) {
+  QCborMap map = ValidMap(1, 0, false);
+  map[QStringLiteral("t7")] = 0;  // d7 still holds 107
+  const Seen seen = FeedAll(Frame(map));
+  ASSERT_EQ(seen.messages.size(), 1u);
+  EXPECT_EQ(seen.messages[0].d(7).type, orva::link::kSlotEmpty);
+  EXPECT_EQ(seen.messages[0].d(7).number, 0);
+}
+
 TEST(LinkFrames, SinkThatStopsLeavesTheRestUntaken) {
   const QByteArray first = Frame(ValidMap(1, 0, false));
   const QByteArray stream = first + Frame(ValidMap(1, 1, false));
