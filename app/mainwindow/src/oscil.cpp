@@ -1,6 +1,8 @@
 // Start-up, power, timers, the main loop and shutdown of the window.
 #include "orva/mainwindow/oscil.h"
 
+#include "oscil_remote.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
@@ -107,6 +109,7 @@ Oscil::Oscil(OscilOptions options, QWidget* parent)
   Picture1->SetResizeHandler([this] { PictureRedimensionada(Picture1); });
   Picture2->SetResizeHandler([this] { PictureRedimensionada(Picture2); });
   ConectaPanel();
+  ConectaEnlace();
 }
 
 Oscil::~Oscil() {
@@ -347,13 +350,15 @@ void Oscil::RutinaPrincipal() {
   LimitaRefrescos(false);
 }
 
-int Oscil::RunPasses(int n) {
+int Oscil::RunPasses(int n) { return RunPasses(n, nullptr); }
+
+int Oscil::RunPasses(int n, const std::function<bool()>& para) {
   Timer1->stop();
   Timer2->stop();
   const bool fuera = !en_bucle_;
   en_bucle_ = true;
   int hechos = 0;
-  for (; hechos < n; ++hechos) {
+  for (; hechos < n && !(para && para()); ++hechos) {
     BuclePrincipal();
     LimitaRefrescos(true);
     QCoreApplication::processEvents();
