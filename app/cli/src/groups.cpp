@@ -8,6 +8,7 @@ std::vector<std::unique_ptr<OptionGroup>> AllOptionGroups() {
   std::vector<std::unique_ptr<OptionGroup>> groups;
   groups.push_back(MakeSettingsOptions());
   groups.push_back(MakeCursorOptions());
+  groups.push_back(MakeRemoteOptions());
   return groups;
 }
 

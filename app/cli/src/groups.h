@@ -10,5 +10,7 @@ namespace orva::cli {
 
 std::unique_ptr<OptionGroup> MakeSettingsOptions();  // --set KEY=VALUE
 std::unique_ptr<OptionGroup> MakeCursorOptions();  // cursor_options.cpp: --cursors
+// remote_options.cpp: --board-station, --remote-station HOST, --port P, --allow ADDR
+std::unique_ptr<OptionGroup> MakeRemoteOptions();
 
 }  // namespace orva::cli

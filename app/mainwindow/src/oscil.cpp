@@ -456,19 +456,20 @@ void Oscil::BuclePrincipal() {
   // Passes per second over 9 passes, measured on the monotonic clock. The
   // first time round there is no earlier instant: only the start is taken.
   Programa& p = ProgramaGlobal();
-  if (!o.ModoRemoto()) {
+  // In remote mode the counter is advanced by the received sample messages
+  // instead, so the figure counts exchanges; without them it stands still.
+  if (!o.ModoRemoto())
     p.ContadorDePasadas = static_cast<std::int16_t>((p.ContadorDePasadas + 1) % 10);
-    if (p.ContadorDePasadas == 0) {
-      p.ContadorDePasadas = 1;
-      const double ahora = reloj_();
-      if (!instante_valido_ || ahora - instante_anterior_ <= 0) {
-        instante_anterior_ = ahora;
-        instante_valido_ = true;
-      } else {
-        pases_por_segundo_ = 9.0 / (ahora - instante_anterior_);
-        figura_pendiente_ = true;
-        instante_anterior_ = ahora;
-      }
+  if (p.ContadorDePasadas == 0) {
+    p.ContadorDePasadas = 1;
+    const double ahora = reloj_();
+    if (!instante_valido_ || ahora - instante_anterior_ <= 0) {
+      instante_anterior_ = ahora;
+      instante_valido_ = true;
+    } else {
+      pases_por_segundo_ = 9.0 / (ahora - instante_anterior_);
+      figura_pendiente_ = true;
+      instante_anterior_ = ahora;
     }
   }
   // Passes run back to back write their readouts 60 times a second at most.
