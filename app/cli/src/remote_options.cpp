@@ -18,7 +18,9 @@
 //   remote station that exchanged with it has gone; with --passes N given,
 //   after N passes at most.
 // - A remote station connects (a refusal or no answer within 5 s fails the
-//   run), starts the exchange and runs passes, drawing what arrives, until N
+//   run), starts the exchange (settings given with --set are sent as a
+//   change of its panel, which the board station applies) and runs
+//   passes, drawing what arrives, until N
 //   exchanges (--passes, default 50) have been made; then it closes the link.
 //   A link lost before that ends the run as failed (exit status 1), with the
 //   report still printed.
@@ -105,6 +107,7 @@ class RemoteOptions final : public OptionGroup {
       }
     }
     passes_given_ = parser.isSet(QStringLiteral("passes"));
+    settings_given_ = parser.isSet(QStringLiteral("set"));
     return true;
   }
 
@@ -131,10 +134,10 @@ class RemoteOptions final : public OptionGroup {
       // the window's status line.
       auto* espera = new QTimer(&w);
       espera->setInterval(20);
-      QObject::connect(espera, &QTimer::timeout, &w, [&w, espera] {
+      QObject::connect(espera, &QTimer::timeout, &w, [this, &w, espera] {
         const LinkState s = w.EnlaceDeRed().State();
         if (s == LinkState::kConnecting) return;
-        if (s == LinkState::kConnected) w.Command5_Click();
+        if (s == LinkState::kConnected) Start(w);
         espera->deleteLater();
       });
       espera->start();
@@ -145,7 +148,7 @@ class RemoteOptions final : public OptionGroup {
       *error = "cannot connect: " + l.StatusText();
       return false;
     }
-    w.Command5_Click();
+    Start(w);
     return true;
   }
 
@@ -190,6 +193,14 @@ class RemoteOptions final : public OptionGroup {
   }
 
  private:
+  // Start exchange; settings given with --set count as a change of this
+  // station's panel, so the board station takes them (without them the
+  // board station's settings stand).
+  void Start(mainwindow::Oscil& w) const {
+    w.Command5_Click();
+    if (settings_given_) w.Remoto.CambioDelUsuario();
+  }
+
   QCommandLineOption board_{QStringLiteral("board-station"),
                             QStringLiteral("Be the board station of the remote link: wait for a remote station.")};
   QCommandLineOption remote_{QStringLiteral("remote-station"),
@@ -207,6 +218,7 @@ class RemoteOptions final : public OptionGroup {
   bool board_station_ = false;
   bool remote_station_ = false;
   bool passes_given_ = false;
+  bool settings_given_ = false;
   int port_number_ = link::kDefaultPort;
   std::string allow_text_;
   std::string host_;
