@@ -10,6 +10,7 @@ std::vector<std::unique_ptr<OptionGroup>> AllOptionGroups() {
   groups.push_back(MakeSettingsOptions());
   groups.push_back(MakeCursorOptions());
   groups.push_back(MakeFileOptions());
+  groups.push_back(MakeRemoteOptions());
   return groups;
 }
 

@@ -13,5 +13,7 @@ std::unique_ptr<OptionGroup> MakeLanguageOptions();  // language_options.cpp: --
 std::unique_ptr<OptionGroup> MakeCursorOptions();  // cursor_options.cpp: --cursors
 // --open-config, --open-signal, --save-signal, --save-config (file_options.cpp).
 std::unique_ptr<OptionGroup> MakeFileOptions();
+// remote_options.cpp: --board-station, --remote-station HOST, --port P, --allow ADDR
+std::unique_ptr<OptionGroup> MakeRemoteOptions();
 
 }  // namespace orva::cli

@@ -1,6 +1,8 @@
 // Start-up, power, timers, the main loop and shutdown of the window.
 #include "orva/mainwindow/oscil.h"
 
+#include "oscil_remote.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
@@ -122,6 +124,7 @@ Oscil::Oscil(OscilOptions options, QWidget* parent)
   Picture2->SetResizeHandler([this] { PictureRedimensionada(Picture2); });
   ConectaPanel();
   ConectaBarra();
+  ConectaEnlace();
 }
 
 Oscil::~Oscil() {
@@ -376,13 +379,15 @@ void Oscil::RutinaPrincipal() {
   LimitaRefrescos(false);
 }
 
-int Oscil::RunPasses(int n) {
+int Oscil::RunPasses(int n) { return RunPasses(n, nullptr); }
+
+int Oscil::RunPasses(int n, const std::function<bool()>& para) {
   Timer1->stop();
   Timer2->stop();
   const bool fuera = !en_bucle_;
   en_bucle_ = true;
   int hechos = 0;
-  for (; hechos < n; ++hechos) {
+  for (; hechos < n && !(para && para()); ++hechos) {
     BuclePrincipal();
     LimitaRefrescos(true);
     QCoreApplication::processEvents();
@@ -480,19 +485,20 @@ void Oscil::BuclePrincipal() {
   // Passes per second over 9 passes, measured on the monotonic clock. The
   // first time round there is no earlier instant: only the start is taken.
   Programa& p = ProgramaGlobal();
-  if (!o.ModoRemoto()) {
+  // In remote mode the counter is advanced by the received sample messages
+  // instead, so the figure counts exchanges; without them it stands still.
+  if (!o.ModoRemoto())
     p.ContadorDePasadas = static_cast<std::int16_t>((p.ContadorDePasadas + 1) % 10);
-    if (p.ContadorDePasadas == 0) {
-      p.ContadorDePasadas = 1;
-      const double ahora = reloj_();
-      if (!instante_valido_ || ahora - instante_anterior_ <= 0) {
-        instante_anterior_ = ahora;
-        instante_valido_ = true;
-      } else {
-        pases_por_segundo_ = 9.0 / (ahora - instante_anterior_);
-        figura_pendiente_ = true;
-        instante_anterior_ = ahora;
-      }
+  if (p.ContadorDePasadas == 0) {
+    p.ContadorDePasadas = 1;
+    const double ahora = reloj_();
+    if (!instante_valido_ || ahora - instante_anterior_ <= 0) {
+      instante_anterior_ = ahora;
+      instante_valido_ = true;
+    } else {
+      pases_por_segundo_ = 9.0 / (ahora - instante_anterior_);
+      figura_pendiente_ = true;
+      instante_anterior_ = ahora;
     }
   }
   // Passes run back to back write their readouts 60 times a second at most.

@@ -538,6 +538,7 @@ void Oscil::BuildLayout() {
   rl->addWidget(cur, 0, 6, 3, 1);
   rl->setColumnStretch(5, 1);
   root->addWidget(SSPanel6);
+  root->addWidget(ConstruyeEnlace(this));
 
   // ---- Timers -------------------------------------------------------------------
   Timer1 = new QTimer(this);
@@ -569,7 +570,7 @@ void Oscil::OrdenDeTabulacion() {
            promediado(3), Option1(0), Option1(1), HScroll1, SSCommand3(1), SSCommand3(0),
            TrigChanSpin(0), TrigChanSpin(1), Slope, Dis_ext, SSCommand1, ModoAutomatico,
            VScroll3, PictureDeNiveles, SSCheck1(0), SSCheck1(1), XYCommand, Command2, VScroll1,
-           VScroll2})
+           VScroll2, Command3, PermitidaRemota, Command4, DireccionRemota, PuertoRemoto, Command5})
     orden.push_back(c);
   for (std::size_t i = 1; i < orden.size(); ++i) setTabOrder(orden[i - 1], orden[i]);
 }

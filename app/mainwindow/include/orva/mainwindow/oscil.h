@@ -87,6 +87,12 @@ class FrontPanel;
 namespace filedialog {
 class FileDialog;
 }  // namespace filedialog
+namespace link {
+class RemoteLink;
+}  // namespace link
+namespace remote {
+class IntercambioRemoto;
+}  // namespace remote
 }  // namespace orva
 
 namespace orva::mainwindow {
@@ -184,6 +190,8 @@ class Oscil : public QWidget {
   // Runs n passes one after the other with events between them, as the loop
   // does, without the timers (the headless run). Returns the passes run.
   int RunPasses(int n);
+  // The same, stopping early once para() is true (asked before every pass).
+  int RunPasses(int n, const std::function<bool()>& para);
   // Between passes of a loop (en_bucle true) lets the pictures and the
   // readouts reach the screen at most 60 times a second; false lets every change
   // show at once.
@@ -339,6 +347,24 @@ class Oscil : public QWidget {
   // 5 first spectrum marker, 6 second.
   std::int16_t ObjetoSeleccionado = 0;
 
+  // ---- Remote link (oscil_remote.cpp) ---------------------------------------------
+  // The strip under the readouts: Command3 board station (waits for a remote
+  // station on the port of PuertoRemoto, accepting only the address or subnet
+  // of PermitidaRemota when it is filled in), Command4 remote station (remote
+  // mode, then connects to DireccionRemota on PuertoRemoto), Command5 start
+  // exchange; EstadoEnlace shows the link's state (off, waiting, connecting,
+  // connected, link lost, refused) and EstadoDelEnlace what happened. A bad
+  // port or allowed address is said there and nothing is opened.
+  void Command3_Click();
+  void Command4_Click();
+  void Command5_Click();
+  link::RemoteLink& EnlaceDeRed();
+  remote::IntercambioRemoto& IntercambioDelEnlace();
+  // The state and status line from the link (and the exchanges counted).
+  void MuestraEstadoRemoto();
+  // Exchanges per second of the last half second while connected, else 0.
+  double IntercambiosPorSegundo() const;
+
   // ---- Window state ------------------------------------------------------------
   bool BucleActivo = false;
   bool Encendido = false;
@@ -413,6 +439,14 @@ class Oscil : public QWidget {
   QScrollBar* VScroll3 = nullptr;  // trigger level 0 (bottom) .. 255 (top)
   QScrollBar* HScroll1 = nullptr;  // 0..512
   QLineEdit* Text1 = nullptr;      // hidden: first trigger level
+  QPushButton* Command3 = nullptr;  // board station
+  QPushButton* Command4 = nullptr;  // remote station
+  QPushButton* Command5 = nullptr;  // start exchange
+  QLineEdit* DireccionRemota = nullptr;  // the board station's address (remote station)
+  QLineEdit* PuertoRemoto = nullptr;     // the link's port, 100 at start-up
+  QLineEdit* PermitidaRemota = nullptr;  // the one address or subnet a board station accepts
+  QLabel* EstadoEnlace = nullptr;        // one word: the link's state
+  QLabel* EstadoDelEnlace = nullptr;     // the link's status line
   // Line objects: on Picture1 the vertical cursors 0, 1 and the horizontal
   // cursors 2, 3; on Picture2 the two spectrum markers 0, 1.
   static constexpr int kCursorX1 = 0, kCursorX2 = 1, kCursorY1 = 2, kCursorY2 = 3;
@@ -487,6 +521,14 @@ class Oscil : public QWidget {
   void Avisa(const QString& texto);
   VisorDeAyuda* visor_ = nullptr;
   bool aviso_de_pedidos_ = false;  // the status line shows the waiting requests
+
+  // ---- Remote link (oscil_remote.cpp) ---------------------------------------------
+  class EnlaceRemoto;  // the link, the exchange and this window as the exchange sees it
+  QWidget* ConstruyeEnlace(QWidget* padre);  // the strip's controls (BuildLayout)
+  void ConectaEnlace();
+  // The port field as a number (0 only where cero_valido: any free port).
+  bool PuertoDelCampo(std::int32_t* puerto, bool cero_valido);
+  std::unique_ptr<EnlaceRemoto> enlace_remoto_;
 
   // ---- Front panel (oscil_panel.cpp, oscil_panel_keys.cpp) -----------------------
   void ConectaPanel();
