@@ -301,6 +301,14 @@ void Oscil::Timer1_Timer() {
 
 void Oscil::Timer2_Timer() {
   Timer2->stop();
+  if (atendiendo_mensaje_) {
+    // The power button was pressed while a received message lets events
+    // through: the loop runs until power-off, so started here the message
+    // would never be answered and the exchange would stop. It starts as soon
+    // as the handler has returned.
+    QTimer::singleShot(1, this, [this] { Timer2_Timer(); });
+    return;
+  }
   RutinaPrincipal();
 }
 

@@ -92,7 +92,12 @@ void Oscil::EnlaceRemoto::Mide() {
 
 scope::Osciloscopio& Oscil::EnlaceRemoto::Control() { return w_.Osciloscopio1(); }
 remote::EstadoRemoto& Oscil::EnlaceRemoto::Estado() { return w_.Remoto; }
-void Oscil::EnlaceRemoto::PermiteEventos() { QCoreApplication::processEvents(); }
+void Oscil::EnlaceRemoto::PermiteEventos() {
+  const bool antes = w_.atendiendo_mensaje_;
+  w_.atendiendo_mensaje_ = true;
+  QCoreApplication::processEvents();
+  w_.atendiendo_mensaje_ = antes;
+}
 
 void Oscil::EnlaceRemoto::AvanzaContadorDePasadas() {
   std::int16_t& c = ProgramaGlobal().ContadorDePasadas;

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -118,6 +119,23 @@ TEST_F(RemoteWindows, AReceivedLevelIsNotReportedBackAndTheUsersNextLevelIs) {
   ASSERT_TRUE(Exchanges(2));
   remote->VScroll3->setValue(60);
   ASSERT_TRUE(Until([&] { return board->Osciloscopio1().Nivel() == 60; }));
+}
+
+TEST_F(RemoteWindows, PowerOnDuringTheExchangeKeepsItGoing) {
+  // Both switched on by their buttons, their loops started by the power
+  // timer as in the running program; they run until switched off.
+  // The timers only read the count (they may fire inside a message's handler).
+  long long at = -1, during = -1;
+  QTimer::singleShot(1500, [&] { at = remote->IntercambioDelEnlace().Intercambios(); });
+  QTimer::singleShot(2500, [&] {
+    during = remote->IntercambioDelEnlace().Intercambios() - at;
+    board->Command1_Click();  // off: the loops end
+    remote->Command1_Click();
+  });
+  board->Command1_Click();
+  remote->Command1_Click();
+  ASSERT_TRUE(Until([&] { return during >= 0 && !board->BucleActivo && !remote->BucleActivo; }, 8000));
+  EXPECT_GE(during, 20);
 }
 
 TEST_F(RemoteWindows, ALostLinkIsShownAndTheRemoteStationKeepsRunning) {
