@@ -503,9 +503,11 @@ class Oscil : public QWidget {
   GridKey grid_key_{};
   TiemposDePasada tiempos_{};
   bool en_bucle_ = false;  // passes run back to back (RutinaPrincipal or RunPasses)
-  // A received message is letting events through: the loop waits to start
-  // until its handler has answered (started inside it, it would never return).
-  bool atendiendo_mensaje_ = false;
+  // A received message is letting events through: no window's loop starts
+  // until its handler has answered (started inside it, the loop would keep
+  // the handler from returning). Program-wide, as the handler pumps the
+  // events of every window.
+  static inline bool atendiendo_mensaje_ = false;
   // Readouts measured but not yet written: channel 1, channel 2, Label14.
   bool lectura_pendiente_[2] = {false, false};
   bool figura_pendiente_ = false;
