@@ -80,6 +80,19 @@ struct RemoteLink::Impl {
   std::vector<std::uint8_t> read_buffer;
   bool delivering = false;
   bool awaiting_reply = false;
+
+  // Both sockets, the listener and the timers gone: nothing of an earlier
+  // connection can reach the next one.
+  void TearDown() {
+    Release(pending);
+    Release(socket);
+    server.close();
+    reply_timer.stop();
+    connect_timer.stop();
+    awaiting_reply = false;
+    decoder.Reset();
+    peer.clear();
+  }
   bool received_any = false;  // on this connection
   bool has_allowed = false;
   QPair<QHostAddress, int> allowed;
@@ -326,14 +339,7 @@ bool RemoteLink::SetAllowedPeer(const std::string& text, std::string* error) {
 
 bool RemoteLink::Conectar() {
   Impl& d = *impl_;
-  d.Release(d.pending);
-  d.Release(d.socket);
-  d.server.close();
-  d.reply_timer.stop();
-  d.connect_timer.stop();
-  d.awaiting_reply = false;
-  d.decoder.Reset();
-  d.peer.clear();
+  d.TearDown();
   counters_ = {};
   if (puerto_ < 0 || puerto_ > 65535 || (puerto_ == 0 && usuario_ != kBoardStation)) {
     d.Set(LinkState::kRefused, "port " + std::to_string(puerto_) + " is not a TCP port (1 to 65535)");
@@ -390,14 +396,7 @@ void RemoteLink::ConnectionRequestX(int request_id) {
 
 void RemoteLink::Close() {
   Impl& d = *impl_;
-  d.Release(d.pending);
-  d.Release(d.socket);
-  d.server.close();
-  d.reply_timer.stop();
-  d.connect_timer.stop();
-  d.awaiting_reply = false;
-  d.decoder.Reset();
-  d.peer.clear();
+  d.TearDown();
   d.Set(LinkState::kIdle, "idle");
 }
 
