@@ -15,6 +15,7 @@ packages=(
   dpkg-dev file desktop-file-utils
   xauth xvfb
   locales
+  poppler-utils
 )
 for arg in "$@"; do
   case "$arg" in

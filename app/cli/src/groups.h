@@ -29,9 +29,12 @@ class LineReportingGroup : public OptionGroup {
 };
 
 std::unique_ptr<OptionGroup> MakeSettingsOptions();  // --set KEY=VALUE
+std::unique_ptr<OptionGroup> MakeLanguageOptions();  // language_options.cpp: --language
 std::unique_ptr<OptionGroup> MakeCursorOptions();  // cursor_options.cpp: --cursors
 // --open-config, --open-signal, --save-signal, --save-config (file_options.cpp).
 std::unique_ptr<OptionGroup> MakeFileOptions();
+// remote_options.cpp: --board-station, --remote-station HOST, --port P, --allow ADDR
+std::unique_ptr<OptionGroup> MakeRemoteOptions();
 // --export-csv, --export-wav (export_options.cpp).
 std::unique_ptr<OptionGroup> MakeExportOptions();
 

@@ -14,6 +14,8 @@
 //   passes per second: ...
 //   (lines of the option groups)
 //   screenshot: FILE
+// The remote link's stations (--board-station, --remote-station) run their
+// passes their own way; see remote_options.cpp.
 // Exit status: 0 done, 1 a failed operation, 2 a bad option (one line on
 // standard error in both cases).
 //
@@ -32,6 +34,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "groups.h"
@@ -134,11 +137,21 @@ int RunProgram(int argc, char** argv) {
     window.ActualizaTitulo();
     window.Osciloscopio1().Programacion();
   }
-  window.RunPasses(static_cast<int>(passes));
+  int status = 0;
+  long passes_run = passes;
+  bool own_run = false;
+  for (auto& g : groups) {
+    if (const std::optional<bool> done = g->RunHeadless(window, passes, &passes_run, &error)) {
+      own_run = true;
+      if (!*done) status = Fail(1, error);
+      break;
+    }
+  }
+  if (!own_run) window.RunPasses(static_cast<int>(passes));
   QApplication::processEvents();
 
-  int status = 0;
   for (auto& g : groups) {
+    if (status != 0) break;
     if (!g->AfterPasses(window, &error)) {
       status = Fail(1, error);
       break;
@@ -151,9 +164,10 @@ int RunProgram(int argc, char** argv) {
     }
   }
   std::printf("%s\n", window.windowTitle().toStdString().c_str());
-  std::printf("source: %s\n", simulated ? ("simulated board " + std::string(sim)).c_str()
-                                        : "demonstration generator");
-  std::printf("passes: %ld\n", passes);
+  std::string source = simulated ? "simulated board " + std::string(sim) : "demonstration generator";
+  if (window.Osciloscopio1().ModoRemoto()) source = "remote link";
+  std::printf("source: %s\n", source.c_str());
+  std::printf("passes: %ld\n", passes_run);
   for (int i = 0; i <= 7; ++i)
     std::printf("datos(%d) = %s\n", i, window.datos(i)->text().toStdString().c_str());
   std::printf("passes per second: %s\n", window.Label14->text().toStdString().c_str());

@@ -1,6 +1,8 @@
 // Start-up, power, timers, the main loop and shutdown of the window.
 #include "orva/mainwindow/oscil.h"
 
+#include "oscil_remote.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
@@ -21,9 +23,14 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
+#include <optional>
 
+#include "mensajes/mens.h"
 #include "orva/clock.h"
 #include "orva/localisation/idioma.h"
+#include "orva/localisation/qt_toolkit.h"
+#include "orva/manager.h"
 #include "orva/mainwindow/readouts.h"
 #include "orva/scope/readouts.h"
 #include "orva/scope/osciloscopio.h"
@@ -69,6 +76,14 @@ double Ahora() {
 
 constexpr double kIntervaloDeRefresco = 1.0 / 60;  // seconds between screen refreshes (60 Hz)
 
+// The start-up language: Spanish, or the language ORVA_LANGUAGE names
+// ("0".."3", "ca", "es", "en", "fr"). Another value leaves Spanish.
+std::int16_t IdiomaDeArranque() {
+  const char* v = std::getenv("ORVA_LANGUAGE");
+  const auto elegido = v != nullptr ? manager::LanguageOfText(v) : std::nullopt;
+  return static_cast<std::int16_t>(elegido.value_or(localisation::kSpanish));
+}
+
 }  // namespace
 
 std::shared_ptr<Portapapeles> DesktopClipboard() { return std::make_shared<QtClipboard>(); }
@@ -94,6 +109,7 @@ Oscil::Oscil(OscilOptions options, QWidget* parent)
   osciloscopio_ = options_.instrumento ? std::move(options_.instrumento)
                                        : std::make_unique<scope::Osciloscopio>();
   sigdex_ = std::make_unique<Sigdex>();
+  mens_ = std::make_unique<Mens>();
   reloj_ = options_.reloj ? options_.reloj : MonotonicSeconds;
   portapapeles_ = options_.portapapeles ? options_.portapapeles : DesktopClipboard();
   osciloscopio_->SetPortapapeles(portapapeles_);
@@ -108,6 +124,8 @@ Oscil::Oscil(OscilOptions options, QWidget* parent)
   Picture1->SetResizeHandler([this] { PictureRedimensionada(Picture1); });
   Picture2->SetResizeHandler([this] { PictureRedimensionada(Picture2); });
   ConectaPanel();
+  ConectaBarra();
+  ConectaEnlace();
 }
 
 Oscil::~Oscil() {
@@ -138,8 +156,10 @@ void Oscil::ActualizaTitulo() {
 void Oscil::Form_Load() {
   Programa& p = ProgramaGlobal();
   scope::Osciloscopio& o = *osciloscopio_;
-  // 1-2. Language and program folder; the I/O address is fixed.
-  p.IdiomaActual = 1;
+  // 1-2. Language and program folder; the I/O address is fixed. Spanish,
+  //      unless the user named another language (ORVA_LANGUAGE, which the
+  //      command line's --language also sets).
+  p.IdiomaActual = IdiomaDeArranque();
   p.RutaAplicacion = QCoreApplication::applicationDirPath().toStdString();
   p.ContadorDePasadas = 0;
   constexpr std::int16_t kDireccionES = 0x390;
@@ -150,8 +170,9 @@ void Oscil::Form_Load() {
   o.DireccionES(kDireccionES);
   // 4. Board identification and calibration.
   p.TipoDePlaca = o.Configuracion();
-  // 5. START-UP HOOK (messages control): Mens1.CorrectaDireccionIO := 1 joins
-  //    here with the messages control.
+  // 5. The messages control takes the I/O address as correct, whatever the
+  //    identification returned.
+  mens_->SetCorrectaDireccionIO(1);
   // 6. Always start in demonstration mode.
   o.ModoDemo(true);
   ActualizaTitulo();
@@ -204,9 +225,16 @@ void Oscil::Form_Load() {
   // 14. The signal store (PathSignals = program folder, Instrumento
   //     "OrvaScope.exe") and the configuration store.
   CreaLosAlmacenes();
-  // 15. START-UP HOOK (language): the language pass over the window with
-  //     IdiomaActual runs here. Then the panel's names in that language and
-  //     the remote link's state.
+  // 15. The language pass over the window: captions of the controls with a
+  //     numeric Tag, tab titles, the help file's name, then the tool bar's
+  //     tool tips and menus; the window's own texts and the panel's names in
+  //     that language follow. Then the remote link's state.
+  {
+    ui::QtForm formulario(this);
+    localisation::traduce_formulario(formulario, p.IdiomaActual, p.RutaAplicacion);
+    localisation::traduce_barra_de_herramientas(formulario, p.IdiomaActual);
+  }
+  TextosPropios(p.IdiomaActual);
   NombresDelPanel(p.IdiomaActual);
   Remoto.inicia_enlace_remoto();
   // 16. Within the screen and centred on it.
@@ -237,6 +265,7 @@ void Oscil::Command1_Click() {
     Picture2->Scale(0, 100, 256, 0);
     TextosDelPanel();
     ActualizaPanel();  // the interpolation option shows the method now in use
+    ActualizaAvisoDePedidos();  // waiting requests are served from now on
   } else {
     Command1->setText("OFF");
     Timer1->stop();
@@ -251,6 +280,7 @@ void Oscil::Command1_Click() {
     for (const auto& [i, d] : datos.Items()) d->clear();
     ModoAutomatico->setEnabled(false);
     Disparo->hide();
+    ActualizaAvisoDePedidos();  // requests left wait for the next power-on
   }
 }
 
@@ -274,6 +304,14 @@ void Oscil::Timer1_Timer() {
 
 void Oscil::Timer2_Timer() {
   Timer2->stop();
+  if (atendiendo_mensaje_) {
+    // The power button was pressed while a received message lets events
+    // through: the loop runs until power-off, so started here the message
+    // would never be answered and the exchange would stop. It starts as soon
+    // as the handler has returned.
+    QTimer::singleShot(1, this, [this] { Timer2_Timer(); });
+    return;
+  }
   RutinaPrincipal();
 }
 
@@ -352,13 +390,15 @@ void Oscil::RutinaPrincipal() {
   LimitaRefrescos(false);
 }
 
-int Oscil::RunPasses(int n) {
+int Oscil::RunPasses(int n) { return RunPasses(n, nullptr); }
+
+int Oscil::RunPasses(int n, const std::function<bool()>& para) {
   Timer1->stop();
   Timer2->stop();
   const bool fuera = !en_bucle_;
   en_bucle_ = true;
   int hechos = 0;
-  for (; hechos < n; ++hechos) {
+  for (; hechos < n && !(para && para()); ++hechos) {
     BuclePrincipal();
     LimitaRefrescos(true);
     QCoreApplication::processEvents();
@@ -456,19 +496,20 @@ void Oscil::BuclePrincipal() {
   // Passes per second over 9 passes, measured on the monotonic clock. The
   // first time round there is no earlier instant: only the start is taken.
   Programa& p = ProgramaGlobal();
-  if (!o.ModoRemoto()) {
+  // In remote mode the counter is advanced by the received sample messages
+  // instead, so the figure counts exchanges; without them it stands still.
+  if (!o.ModoRemoto())
     p.ContadorDePasadas = static_cast<std::int16_t>((p.ContadorDePasadas + 1) % 10);
-    if (p.ContadorDePasadas == 0) {
-      p.ContadorDePasadas = 1;
-      const double ahora = reloj_();
-      if (!instante_valido_ || ahora - instante_anterior_ <= 0) {
-        instante_anterior_ = ahora;
-        instante_valido_ = true;
-      } else {
-        pases_por_segundo_ = 9.0 / (ahora - instante_anterior_);
-        figura_pendiente_ = true;
-        instante_anterior_ = ahora;
-      }
+  if (p.ContadorDePasadas == 0) {
+    p.ContadorDePasadas = 1;
+    const double ahora = reloj_();
+    if (!instante_valido_ || ahora - instante_anterior_ <= 0) {
+      instante_anterior_ = ahora;
+      instante_valido_ = true;
+    } else {
+      pases_por_segundo_ = 9.0 / (ahora - instante_anterior_);
+      figura_pendiente_ = true;
+      instante_anterior_ = ahora;
     }
   }
   // Passes run back to back write their readouts 60 times a second at most.

@@ -147,6 +147,7 @@ void Oscil::RutinaDeDibujoYTratamiento(PictureBox* target) {
   DibujaPantalla(target);
   // 16-18. Requests.
   ServirCopias(target);
+  if (aviso_de_pedidos_) ActualizaAvisoDePedidos();  // served: the waiting note goes
   // A copy or print drew the picture white with the print colours, and
   // setting the background back to black cleared it: draw the screen again
   // in its own colours, so the view looks as it did before the request.

@@ -101,17 +101,22 @@ void Oscil::BuildLayout() {
   root->setSpacing(4);
 
   // ---- Tool bar ---------------------------------------------------------------
+  // Buttons with pictures (the desktop's icon theme, else our own); the
+  // captions are their tool tips, in the current language (language pass).
   Toolbar1 = Named(new QToolBar(this), "Toolbar1");
-  Toolbar1->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  Toolbar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  Toolbar1->setIconSize(QSize(20, 20));
   Toolbar1->setStyleSheet(
-      "QToolBar { background: #20252a; border: 1px solid #11151a; }"
-      "QToolButton { color: #e6edf3; padding: 2px 6px; }"
-      "QToolButton:checked { background: #56606b; }");
+      "QToolBar { background: #20252a; border: 1px solid #11151a; spacing: 1px; }"
+      "QToolButton { color: #e6edf3; padding: 2px; }"
+      "QToolButton:checked { background: #56606b; border-radius: 3px; }"
+      // The style's own hover is white, which hides the light pictures.
+      "QToolButton:hover { background: #3d4650; border-radius: 3px; }");
   struct Boton {
     const char* key;
     const char* text;
     bool check;
-    int tag;  // tool-tip text number
+    int tag;  // caption text number, also the tool tip's
   };
   const Boton botones[] = {
       {"abrir", "Open", false, 14},       {"guardar", "Save", false, 15},
@@ -121,20 +126,22 @@ void Oscil::BuildLayout() {
       {"suma", "C1+C2", true, 21},        {"c1-c2", "C1-C2", true, 22},
       {"c2-c1", "C2-C1", true, 23},       {"inva", "-C1", true, 24},
       {"invb", "-C2", true, 25},          {"vpp", "Vpp", false, 0},
-      {"completa", "Full", false, 120},   {"AbrirConfig", "Load cfg", false, 141},
+      {"completa", "Full", false, 142},   {"AbrirConfig", "Load cfg", false, 141},
       {"GuardarConfig", "Save cfg", false, 140}, {"view", "View", true, 165},
       {"ayuda", "Help", false, 166},
   };
   for (const Boton& b : botones) {
-    if (std::string_view(b.key) == "foto" || std::string_view(b.key) == "suma" ||
-        std::string_view(b.key) == "inva" || std::string_view(b.key) == "vpp" ||
-        std::string_view(b.key) == "AbrirConfig" || std::string_view(b.key) == "view")
+    const std::string_view key(b.key);
+    if (key == "foto" || key == "suma" || key == "inva" || key == "vpp" || key == "AbrirConfig" ||
+        key == "view")
       Toolbar1->addSeparator();
-    QAction* a = Toolbar1->addAction(QString::fromLatin1(b.text));
+    QAction* a = Toolbar1->addAction(IconoDeBoton(key), QString::fromLatin1(b.text));
     a->setObjectName(QString::fromLatin1(b.key));
     a->setProperty("Key", QString::fromLatin1(b.key));
     if (b.tag > 0) a->setProperty("Tag", b.tag);
     a->setCheckable(b.check);
+    // Commands this instrument has no action for are shown, greyed.
+    if (key == "pegar" || key == "vpp" || key == "completa") a->setEnabled(false);
     botones_[b.key] = a;
   }
   auto menu = [this](const char* key, const char* k1, const char* k2) {
@@ -151,7 +158,30 @@ void Oscil::BuildLayout() {
   };
   menu("guardar", "diskCanal1", "diskCanal2");
   menu("copiar_num", "numCanal1", "numCanal2");
-  root->addWidget(Toolbar1);
+  // Beside the bar: the calibration menu and the status line.
+  Calibracion = Named(new QToolButton(this), "Calibracion", 163);
+  Calibracion->setIcon(IconoDeBoton("calibracion"));
+  Calibracion->setIconSize(QSize(20, 20));
+  Calibracion->setPopupMode(QToolButton::InstantPopup);
+  Calibracion->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  Calibracion->setStyleSheet(
+      "QToolButton { background: #20252a; border: 1px solid #11151a; padding: 2px; }"
+      "QToolButton::menu-indicator { image: none; }");
+  auto* calibracion = new QMenu(Calibracion);
+  calibracion->setObjectName("MenuDeCalibracion");
+  calibracion->addAction(QString())->setObjectName("GuardaCal2");
+  calibracion->addAction(QString())->setObjectName("CargaCal");
+  Calibracion->setMenu(calibracion);
+  Aviso = Named(new QLabel(this), "Aviso");
+  Aviso->setStyleSheet("QLabel { color: #ffd27d; padding: 0 6px; }");
+  Aviso->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);  // long texts never widen the window
+  Aviso->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  auto* fila = new QHBoxLayout;
+  fila->setSpacing(4);
+  fila->addWidget(Toolbar1);
+  fila->addWidget(Calibracion);
+  fila->addWidget(Aviso, 1);
+  root->addLayout(fila);
 
   // ---- Display panel ---------------------------------------------------------------
   SSPanel1 = Named(new QFrame(this), "SSPanel1");
@@ -258,8 +288,8 @@ void Oscil::BuildLayout() {
   auto* vistas = new QHBoxLayout;
   XYCommand = Named(new QCheckBox("XY", SSPanel2), "XYCommand", 8);
   for (int i = 0; i <= 1; ++i) {
-    auto* c = Named(new QCheckBox(i == 0 ? "FFT C1" : "FFT C2", SSPanel2), Indexed("SSCheck1", i),
-                    153 + i);
+    // Short captions for room; the language's words are the tool tips.
+    auto* c = Named(new QCheckBox(i == 0 ? "FFT C1" : "FFT C2", SSPanel2), Indexed("SSCheck1", i));
     SSCheck1.Set(i, c);
     vistas->addWidget(c);
   }
@@ -330,8 +360,8 @@ void Oscil::BuildLayout() {
   auto* interp = new QHBoxLayout;
   grupo_interpolacion_ = new QButtonGroup(hor);
   for (int i = 0; i <= 1; ++i) {
-    auto* r = Named(new QRadioButton(i == 0 ? "Sinc" : "Lin", hor), Indexed("Option1", i),
-                    i == 0 ? 162 : 161);
+    // Short captions for room; the language's words are the tool tips.
+    auto* r = Named(new QRadioButton(i == 0 ? "Sinc" : "Lin", hor), Indexed("Option1", i));
     Option1.Set(i, r);
     grupo_interpolacion_->addButton(r, i);
     interp->addWidget(r);
@@ -354,13 +384,13 @@ void Oscil::BuildLayout() {
   TrigChanSpin.Set(1, Key(trig, Indexed("TrigChanSpin", 1), "^"));
   TrigChanDisplay.Set(1, Display(trig, Indexed("TrigChanDisplay", 1), "1"));
   TrigChanDisplay(1)->setMinimumWidth(30);
-  tl->addWidget(Caption(trig, "Source", 11), 1, 0);
+  tl->addWidget(Caption(trig, "Source", 3), 1, 0);  // "Channel": the shortest word for it
   tl->addWidget(TrigChanSpin(0), 1, 1);
   tl->addWidget(TrigChanDisplay(1), 1, 2);
   tl->addWidget(TrigChanSpin(1), 1, 3);
   Slope = Key(trig, "Slope", "Slope", 43);
   Slope->setCheckable(true);
-  Dis_ext = Named(new QCheckBox("Ext", trig), "Dis_ext", 10);
+  Dis_ext = Named(new QCheckBox("Ext", trig), "Dis_ext");  // words in the tool tip, for room
   tl->addWidget(Slope, 2, 0, 1, 2);
   tl->addWidget(Dis_ext, 2, 2, 1, 2);
   SSCommand1 = Key(trig, "SSCommand1", "Single", 38);
@@ -452,12 +482,14 @@ void Oscil::BuildLayout() {
   cl->setContentsMargins(4, 2, 4, 2);
   cl->setHorizontalSpacing(3);
   cl->setVerticalSpacing(1);
-  SSCheck2.Set(0, Named(new QCheckBox("|  |", cur), "SSCheck2(0)", 27));
-  SSCheck2.Set(1, Named(new QCheckBox("=", cur), "SSCheck2(1)", 28));
-  ContCursor.Set(1, Named(new QCheckBox("P1", cur), "ContCursor(1)", 167));
-  ContCursor.Set(2, Named(new QCheckBox("P2", cur), "ContCursor(2)", 168));
-  SSOption1.Set(0, Named(new QRadioButton("C1", cur), "SSOption1(0)", 47));
-  SSOption1.Set(1, Named(new QRadioButton("C2", cur), "SSOption1(1)", 48));
+  // Symbols, not the language's words, so the row fits a 1280-pixel screen:
+  // their texts are tool tips (TextosPropios).
+  SSCheck2.Set(0, Named(new QCheckBox("|  |", cur), "SSCheck2(0)"));
+  SSCheck2.Set(1, Named(new QCheckBox("=", cur), "SSCheck2(1)"));
+  ContCursor.Set(1, Named(new QCheckBox("P1", cur), "ContCursor(1)"));
+  ContCursor.Set(2, Named(new QCheckBox("P2", cur), "ContCursor(2)"));
+  SSOption1.Set(0, Named(new QRadioButton("C1", cur), "SSOption1(0)"));
+  SSOption1.Set(1, Named(new QRadioButton("C2", cur), "SSOption1(1)"));
   SSOption1(0)->setChecked(true);
   for (int i = 0; i <= 7; ++i) {
     auto* x = Display(cur, Indexed("XCursorDisplay", i));
@@ -506,6 +538,7 @@ void Oscil::BuildLayout() {
   rl->addWidget(cur, 0, 6, 3, 1);
   rl->setColumnStretch(5, 1);
   root->addWidget(SSPanel6);
+  root->addWidget(ConstruyeEnlace(this));
 
   // ---- Timers -------------------------------------------------------------------
   Timer1 = new QTimer(this);
@@ -537,7 +570,7 @@ void Oscil::OrdenDeTabulacion() {
            promediado(3), Option1(0), Option1(1), HScroll1, SSCommand3(1), SSCommand3(0),
            TrigChanSpin(0), TrigChanSpin(1), Slope, Dis_ext, SSCommand1, ModoAutomatico,
            VScroll3, PictureDeNiveles, SSCheck1(0), SSCheck1(1), XYCommand, Command2, VScroll1,
-           VScroll2})
+           VScroll2, Command3, PermitidaRemota, Command4, DireccionRemota, PuertoRemoto, Command5})
     orden.push_back(c);
   for (std::size_t i = 1; i < orden.size(); ++i) setTabOrder(orden[i - 1], orden[i]);
 }

@@ -98,8 +98,6 @@ void Oscil::ConectaPanel() {
   PictureDeNiveles->SetResizeHandler([this] { ColocaMarcadores(); });
   connect(ModoAutomatico, &QPushButton::clicked, this, [this] { ModoAutomatico_Click(); });
   connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
-  if (QAction* view = ToolbarButton("view"))
-    connect(view, &QAction::toggled, this, [this] { Form_Resize(); });
   Slope->setIconSize(QSize(18, 12));
   ConectaTeclado();
 }

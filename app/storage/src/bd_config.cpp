@@ -34,6 +34,10 @@ bool Modo(std::int16_t v) { return v >= 0 && v <= 2; }
 bool Flanco(std::int16_t v) { return v == 0 || v == 1; }
 bool Canal(std::int16_t v) { return v == 1 || v == 2; }
 bool Promediado(std::int16_t v) { return v == 1 || v == 2 || v == 4 || v == 8 || v == 16; }
+// The instrument averages with 1, 2, 4 and 8 only: with any other factor the
+// averaged trace would stop following the captures. A 16 from an older file
+// therefore loads as 8, the nearest factor it averages with.
+std::int16_t FactorQuePromedia(std::int16_t v) { return v == 16 ? 8 : v; }
 
 void AplicaAcoplamiento(const Contexto& c, int canal, std::int16_t v) {
   if (canal == 1) {
@@ -95,13 +99,13 @@ const Campo kCampos[] = {
     // control only (one factor for both channels: the second wins).
     {[](const Contexto& c) { return Numero(c.o.promediado()); }, Promediado,
      [](const Contexto& c, const dao::Value& v) {
-       const std::int16_t n = v.AsInt16();
+       const std::int16_t n = FactorQuePromedia(v.AsInt16());
        c.o.promediado(n);
        for (int k = 0; k <= 4; ++k)
          if ((1 << k) == n) c.panel.PressPromediado(k);
      }},
     {[](const Contexto& c) { return Numero(c.o.promediado()); }, Promediado,
-     [](const Contexto& c, const dao::Value& v) { c.o.promediado(v.AsInt16()); }},
+     [](const Contexto& c, const dao::Value& v) { c.o.promediado(FactorQuePromedia(v.AsInt16())); }},
     // ModeXY
     {[](const Contexto& c) { return dao::Value::Boolean(c.o.ModoXY()); }, nullptr,
      [](const Contexto& c, const dao::Value& v) {

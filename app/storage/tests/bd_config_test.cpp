@@ -98,7 +98,7 @@ TEST_F(ConfigStore, ValuesOutsideTheirTablesAreClampedOrRefuseTheFile) {
   };
   const Case cases[] = {
       {"GainChannel1", 99, 10}, {"GainChannel2", -3, 0},   {"TimeBase", 0, 2},
-      {"TimeBase", 30, 20},     {"AverageChannel2", 16, 16}, {"CouplingChannel1", 7, -1000},
+      {"TimeBase", 30, 20},     {"AverageChannel2", 16, 8}, {"CouplingChannel1", 7, -1000},
       {"CouplingChannel2", -1, -1000}, {"TriggerChannel", 0, -1000}, {"AverageChannel1", 3, -1000},
       {"AverageChannel2", 3, -1000}, {"Mode", 5, -1000}, {"Slope", 2, -1000},
   };

@@ -48,13 +48,24 @@ class LanguageManager : public Component {
   int language_;
 };
 
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
 }  // namespace
+
+std::optional<int> LanguageOfText(std::string_view text) {
+  const std::string_view s = TrimBlanks(text);
+  if (const int by_code = LanguageOfCode(s); by_code >= 0) return by_code;
+  if (s.size() == 1 && s[0] >= '0' && s[0] <= '3') return s[0] - '0';
+  return std::nullopt;
+}
 
 int LanguageFromEnvironment() {
   if (const char* v = NonEmptyEnv("ORVA_LANGUAGE")) {
-    std::string_view s(v);
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    const std::string_view s = TrimBlanks(v);
     const int by_code = LanguageOfCode(s);
     if (by_code >= 0) return by_code;
     int n = 0;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 using namespace orva::manager;
 using orva::hosting::ControlError;
@@ -133,4 +134,12 @@ TEST(ComponentRegistry, AReplacementComponentAnswersInsteadOfTheBuiltIn) {
   RegisterComponent("okernel.MngI", original);
   // The built-in factory is also available by itself.
   EXPECT_NO_THROW((void)DefaultManagerFactory()()->GetProperty("Language"));
+}
+
+TEST(LanguageNames, NumbersAndCodesAreLanguagesAndNothingElseIs) {
+  const std::pair<const char*, std::optional<int>> cases[] = {
+      {"0", 0}, {" 3 ", 3}, {"EN", 2}, {"ca", 0}, {"4", std::nullopt}, {"-1", std::nullopt},
+      {"english", std::nullopt}, {"", std::nullopt},
+  };
+  for (const auto& [text, want] : cases) EXPECT_EQ(LanguageOfText(text), want) << text;
 }

@@ -24,6 +24,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -56,6 +57,11 @@ Factory UnregisterComponent(std::string_view id);
 
 // The language of the user as "okernel.MngI" answers it (rules above).
 int LanguageFromEnvironment();
+
+// A language named as a user names one (ORVA_LANGUAGE, a command-line option):
+// "0".."3" or "ca", "es", "en", "fr" in any case, blanks around ignored.
+// std::nullopt for anything else, out-of-range numbers included.
+std::optional<int> LanguageOfText(std::string_view text);
 
 // The built-in factory of "okernel.MngI".
 Factory DefaultManagerFactory();

@@ -15,6 +15,10 @@
 //   BeforePowerOn  after start-up, before the window is shown or the
 //                  instrument switched on (window and headless runs);
 //                  false: a failed operation (one line, exit status 1)
+//   RunHeadless    headless only, in place of the plain passes: a group that
+//                  runs the passes its own way (the remote link's stations)
+//                  returns true when done, false when failed (exit 1, the
+//                  report still printed); nullopt leaves them to the run
 //   AfterPasses    headless only, after the passes; false: failed (exit 1)
 //   Report         headless only: output lines after the standard ones
 //
@@ -25,6 +29,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +54,12 @@ class OptionGroup {
   virtual bool BeforePowerOn(mainwindow::Oscil& window, std::string* error) {
     (void)window, (void)error;
     return true;
+  }
+  // passes: the --passes value; *passes_run: the passes the group ran.
+  virtual std::optional<bool> RunHeadless(mainwindow::Oscil& window, long passes, long* passes_run,
+                                          std::string* error) {
+    (void)window, (void)passes, (void)passes_run, (void)error;
+    return std::nullopt;
   }
   virtual bool AfterPasses(mainwindow::Oscil& window, std::string* error) {
     (void)window, (void)error;

@@ -72,8 +72,10 @@ class QRadioButton;
 class QScrollBar;
 class QTimer;
 class QToolBar;
+class QToolButton;
 
 namespace orva {
+class Mens;
 class Sigdex;
 namespace scope {
 class Osciloscopio;
@@ -86,10 +88,17 @@ class FrontPanel;
 namespace filedialog {
 class FileDialog;
 }  // namespace filedialog
+namespace link {
+class RemoteLink;
+}  // namespace link
+namespace remote {
+class IntercambioRemoto;
+}  // namespace remote
 }  // namespace orva
 
 namespace orva::mainwindow {
 
+class VisorDeAyuda;
 using gdi::COLORREF;
 using gdi::PictureBox;
 
@@ -157,6 +166,7 @@ class Oscil : public QWidget {
 
   scope::Osciloscopio& Osciloscopio1() { return *osciloscopio_; }
   Sigdex& Sigdex1() { return *sigdex_; }
+  Mens& Mens1() { return *mens_; }
 
   // ---- Handlers --------------------------------------------------------------
   void Form_Load();
@@ -181,6 +191,8 @@ class Oscil : public QWidget {
   // Runs n passes one after the other with events between them, as the loop
   // does, without the timers (the headless run). Returns the passes run.
   int RunPasses(int n);
+  // The same, stopping early once para() is true (asked before every pass).
+  int RunPasses(int n, const std::function<bool()>& para);
   // Between passes of a loop (en_bucle true) lets the pictures and the
   // readouts reach the screen at most 60 times a second; false lets every change
   // show at once.
@@ -275,6 +287,37 @@ class Oscil : public QWidget {
   // The panel's keyboard shortcuts: key sequence (portable text, e.g.
   // "Ctrl+Right") and the object name of the button it presses.
   static const std::vector<std::pair<std::string, std::string>>& Atajos();
+  // ---- Tool bar, calibration menu, help (oscil_toolbar.cpp) --------------------
+  // Every click of a tool-bar button (its key is the action's property "Key"),
+  // in this order: both inversions re-applied from "inva"/"invb"; a math
+  // button pressed releases the other two; "view" lays the window out again
+  // (not while minimised); "foto", only while the power button shows "ON":
+  // released runs the loop again from here (returning when it stops),
+  // pressed stops it after the pass in progress (Timer1 keeps redrawing);
+  // "copiar"/"imprimir" raise their requests; "borrar" hides the reference
+  // trace and its labels; "ayuda" sends F1 to the window. "pegar", "vpp",
+  // "completa" and "copiar_num" itself do nothing more.
+  void Toolbar1_ButtonClick(QAction* boton);
+  // Drop-down entries: "numCanal1"/"numCanal2" raise the number copies.
+  void Toolbar1_ButtonMenuClick(QAction* entrada);
+  // Calibration request: 0 saves the second calibration file (cal2.dat in
+  // PathCal2), 1 loads the calibration (cal.dat in PathCal), any other code
+  // does nothing. An empty folder stands for the board folder (path). The
+  // outcome is told on the status line.
+  void PeticionDeCalibracion(std::int16_t codigo);
+  // F1: the help file in the current language (ayuda.h), or a message that
+  // says which file was looked for where.
+  void AbreAyuda();
+  // The window's own texts, the unavailable buttons' tool tips and the
+  // calibration menu in the language (the designed texts are the language pass's).
+  void TextosPropios(int idioma);
+  // The status line lists the requests that wait for the instrument to be
+  // switched on (none: the waiting note goes).
+  void ActualizaAvisoDePedidos();
+  QLabel* Aviso = nullptr;             // status line, right of the tool bar
+  QToolButton* Calibracion = nullptr;  // calibration menu, entries raise codes 0 and 1
+  VisorDeAyuda* Ayuda() const { return visor_; }
+
   // ---- Cursors, spectrum markers and the pointer readout -----------------------
   // Mouse handlers of the two views: button 1 left, 2 right (for moves the
   // buttons held, or-ed); x, y in the picture's user units, whatever its size
@@ -317,6 +360,24 @@ class Oscil : public QWidget {
   // Selected object: 0 none, 1 CursorX1, 2 CursorX2, 3 CursorY1, 4 CursorY2,
   // 5 first spectrum marker, 6 second.
   std::int16_t ObjetoSeleccionado = 0;
+
+  // ---- Remote link (oscil_remote.cpp) ---------------------------------------------
+  // The strip under the readouts: Command3 board station (waits for a remote
+  // station on the port of PuertoRemoto, accepting only the address or subnet
+  // of PermitidaRemota when it is filled in), Command4 remote station (remote
+  // mode, then connects to DireccionRemota on PuertoRemoto), Command5 start
+  // exchange; EstadoEnlace shows the link's state (off, waiting, connecting,
+  // connected, link lost, refused) and EstadoDelEnlace what happened. A bad
+  // port or allowed address is said there and nothing is opened.
+  void Command3_Click();
+  void Command4_Click();
+  void Command5_Click();
+  link::RemoteLink& EnlaceDeRed();
+  remote::IntercambioRemoto& IntercambioDelEnlace();
+  // The state and status line from the link (and the exchanges counted).
+  void MuestraEstadoRemoto();
+  // Exchanges per second of the last half second while connected, else 0.
+  double IntercambiosPorSegundo() const;
 
   // ---- Window state ------------------------------------------------------------
   bool BucleActivo = false;
@@ -392,6 +453,14 @@ class Oscil : public QWidget {
   QScrollBar* VScroll3 = nullptr;  // trigger level 0 (bottom) .. 255 (top)
   QScrollBar* HScroll1 = nullptr;  // 0..512
   QLineEdit* Text1 = nullptr;      // hidden: first trigger level
+  QPushButton* Command3 = nullptr;  // board station
+  QPushButton* Command4 = nullptr;  // remote station
+  QPushButton* Command5 = nullptr;  // start exchange
+  QLineEdit* DireccionRemota = nullptr;  // the board station's address (remote station)
+  QLineEdit* PuertoRemoto = nullptr;     // the link's port, 100 at start-up
+  QLineEdit* PermitidaRemota = nullptr;  // the one address or subnet a board station accepts
+  QLabel* EstadoEnlace = nullptr;        // one word: the link's state
+  QLabel* EstadoDelEnlace = nullptr;     // the link's status line
   // Line objects: on Picture1 the vertical cursors 0, 1 and the horizontal
   // cursors 2, 3; on Picture2 the two spectrum markers 0, 1.
   static constexpr int kCursorX1 = 0, kCursorX2 = 1, kCursorY1 = 2, kCursorY2 = 3;
@@ -399,6 +468,7 @@ class Oscil : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;  // F1 opens the help
 
  private:
   void BuildLayout();
@@ -428,6 +498,7 @@ class Oscil : public QWidget {
   OscilOptions options_;
   std::unique_ptr<scope::Osciloscopio> osciloscopio_;
   std::unique_ptr<Sigdex> sigdex_;
+  std::unique_ptr<Mens> mens_;
   std::function<double()> reloj_;
   std::shared_ptr<Portapapeles> portapapeles_;
   std::map<std::string, QAction*, std::less<>> botones_;
@@ -446,6 +517,11 @@ class Oscil : public QWidget {
   GridKey grid_key_{};
   TiemposDePasada tiempos_{};
   bool en_bucle_ = false;  // passes run back to back (RutinaPrincipal or RunPasses)
+  // A received message is letting events through: no window's loop starts
+  // until its handler has answered (started inside it, the loop would keep
+  // the handler from returning). Program-wide, as the handler pumps the
+  // events of every window.
+  static inline bool atendiendo_mensaje_ = false;
   // Readouts measured but not yet written: channel 1, channel 2, Label14.
   bool lectura_pendiente_[2] = {false, false};
   bool figura_pendiente_ = false;
@@ -457,6 +533,21 @@ class Oscil : public QWidget {
   std::shared_ptr<storage::FrontPanel> panel_;
   std::shared_ptr<storage::BDSignal> bd_signal_;
   std::shared_ptr<storage::BDConfig> bd_config_;
+
+  // ---- Tool bar (oscil_toolbar.cpp) ---------------------------------------------
+  void ConectaBarra();
+  static QIcon IconoDeBoton(std::string_view key);
+  void Avisa(const QString& texto);
+  VisorDeAyuda* visor_ = nullptr;
+  bool aviso_de_pedidos_ = false;  // the status line shows the waiting requests
+
+  // ---- Remote link (oscil_remote.cpp) ---------------------------------------------
+  class EnlaceRemoto;  // the link, the exchange and this window as the exchange sees it
+  QWidget* ConstruyeEnlace(QWidget* padre);  // the strip's controls (BuildLayout)
+  void ConectaEnlace();
+  // The port field as a number (0 only where cero_valido: any free port).
+  bool PuertoDelCampo(std::int32_t* puerto, bool cero_valido);
+  std::unique_ptr<EnlaceRemoto> enlace_remoto_;
 
   // ---- Front panel (oscil_panel.cpp, oscil_panel_keys.cpp) -----------------------
   void ConectaPanel();

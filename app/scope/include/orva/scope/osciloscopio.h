@@ -336,6 +336,9 @@ class Osciloscopio : public hosting::HostedControl {
   void V1Remoto(const std::vector<std::uint8_t>& v) { AssignRaw(0, v); }
   std::vector<std::uint8_t> V2Remoto() const { return raw_[1]; }
   void V2Remoto(const std::vector<std::uint8_t>& v) { AssignRaw(1, v); }
+  // The raw buffer of channel 1 or 2 (any other number: channel 2) without a
+  // copy, for a sender that reads it once per message.
+  const std::vector<std::uint8_t>& RawBuffer(int channel) const { return raw_[channel == 1 ? 0 : 1]; }
   // Seed of the demonstration generator's uniform [0, 1) numbers.
   void SetRandomSeed(std::uint32_t seed) { random_.seed(seed); }
 
