@@ -2,7 +2,8 @@
 # and the Debian package built from it (`make package`):
 #   bin/OrvaScope, bin/orvascope (link), bin/orvaboard-probe
 #   lib/liborvaboard.so.0, libSigdex.so.0, libSigdexP.so.0, libMensajes.so.0
-#       with their development links and lib/pkgconfig/orvaboard.pc, sigdex.pc
+#       with their development links and lib/pkgconfig/orvaboard.pc, sigdex.pc;
+#       lib/liborva_manager.so.0 (private, no link)
 #   include/orvaboard.h, orvaboard_sim.h, Sigdex.h
 #   share/orvascope/      the templates (app/storage)
 #   share/applications/orvascope.desktop, share/icons/hicolor/scalable/apps/orvascope.svg
@@ -20,6 +21,13 @@ foreach(lib IN ITEMS orvaboard Sigdex SigdexP Mensajes)
     install(TARGETS ${lib} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
   endif()
 endforeach()
+# The component registry the program and the messages library share: private,
+# so no development link.
+if(TARGET orva_manager)
+  set_target_properties(orva_manager PROPERTIES
+    VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR} INSTALL_RPATH "$ORIGIN")
+  install(TARGETS orva_manager LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_SKIP)
+endif()
 if(TARGET orvaboard-probe)
   set_target_properties(orvaboard-probe PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
   install(TARGETS orvaboard-probe RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -44,7 +44,10 @@ need=(bin/OrvaScope bin/orvascope bin/orvaboard-probe
       share/applications/orvascope.desktop share/icons/hicolor/scalable/apps/orvascope.svg
       share/man/man1/orvascope.1.gz
       include/orvaboard.h include/orvaboard_sim.h include/Sigdex.h
-      lib/pkgconfig/orvaboard.pc lib/pkgconfig/sigdex.pc)
+      lib/pkgconfig/orvaboard.pc lib/pkgconfig/sigdex.pc
+      lib/liborva_manager.so.0
+      share/orvascope/usr0.hlp share/orvascope/usr1.hlp share/orvascope/usr2.hlp
+      share/orvascope/usr3.hlp)
 for lib in orvaboard Sigdex SigdexP Mensajes; do
   need+=("lib/lib$lib.so.0" "lib/lib$lib.so")
   soname=$(objdump -p "$p/lib/lib$lib.so.0" | awk '$1 == "SONAME" {print $2}')
@@ -56,7 +59,7 @@ done
 
 # The program's own libraries resolve inside the tree, whatever the build left.
 unset LD_LIBRARY_PATH
-for lib in liborvaboard.so libSigdex.so; do
+for lib in liborvaboard.so libSigdex.so liborva_manager.so; do
   where=$(readlink -f "$(ldd "$p/bin/OrvaScope" | awk -v l="$lib" 'index($1, l) == 1 {print $3}')")
   [[ "$where" == "$p/lib/"* ]] || fail "OrvaScope finds $lib at '$where', not in the tree"
 done
