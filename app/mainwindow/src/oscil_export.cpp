@@ -20,8 +20,35 @@ bool TerminaEnWav(std::string nombre) {
 
 }  // namespace
 
+// The shown traces, or why there is nothing to export. `referencia` keeps the
+// reference trace's codes alive for the returned record.
+storage::Outcome Oscil::TrazasParaExportar(std::vector<exporta::TrazaMostrada>& trazas,
+                                           std::vector<float>& referencia) const {
+  const scope::Osciloscopio& o = *osciloscopio_;
+  // In the XY view the window's channel vectors hold the XY figure's points.
+  if (o.ModoXY()) return storage::Outcome::Rechazado("the XY view is on: no time traces to export");
+  if (o.Canal1Activo())
+    trazas.push_back({"ch1", VectorCanal1, static_cast<float>(o.VDiv1()),
+                      static_cast<float>(o.DesplazamientoYCanal1())});
+  if (o.Canal2Activo())
+    trazas.push_back({"ch2", VectorCanal2, static_cast<float>(o.VDiv2()),
+                      static_cast<float>(o.DesplazamientoYCanal2())});
+  // The reference trace is drawn from its codes as loaded, which the signal
+  // store made on channel 2's scale: it reads in channel 2's volts.
+  if (o.CanalDActivo()) {
+    referencia = o.VDisk();
+    trazas.push_back({"ref", referencia, static_cast<float>(o.VDiv2()), 0.0f});
+  }
+  if (trazas.empty()) return storage::Outcome::Rechazado("no trace is shown: both channels are off");
+  return storage::Outcome::Hecho();
+}
+
 storage::Outcome Oscil::ExportaTrazas() {
   if (!dialogo_) return storage::Outcome::Fallido("no file dialog");
+  // Nothing to export is said before a file name is asked for.
+  std::vector<exporta::TrazaMostrada> trazas;
+  std::vector<float> referencia;
+  if (storage::Outcome r = TrazasParaExportar(trazas, referencia); !r.Done()) return r;
   filedialog::FileDialogRequest peticion;
   peticion.mode = filedialog::FileDialogRequest::Mode::kSave;
   peticion.filter = "CSV (*.csv)|*.csv|WAV (*.wav)|*.wav";
@@ -35,21 +62,10 @@ storage::Outcome Oscil::ExportaTrazas() {
 }
 
 storage::Outcome Oscil::ExportaTrazasA(const std::string& fichero, FormatoDeExportacion formato) {
-  const scope::Osciloscopio& o = *osciloscopio_;
-  // In the XY view the window's channel vectors hold the XY figure's points.
-  if (o.ModoXY()) return storage::Outcome::Rechazado("the XY view is on: no time traces to export");
   std::vector<exporta::TrazaMostrada> trazas;
-  if (o.Canal1Activo())
-    trazas.push_back({"ch1", VectorCanal1, static_cast<float>(o.VDiv1()),
-                      static_cast<float>(o.DesplazamientoYCanal1())});
-  if (o.Canal2Activo())
-    trazas.push_back({"ch2", VectorCanal2, static_cast<float>(o.VDiv2()),
-                      static_cast<float>(o.DesplazamientoYCanal2())});
-  // The reference trace is drawn from its codes as loaded, which the signal
-  // store made on channel 2's scale: it reads in channel 2's volts.
-  const std::vector<float> referencia = o.CanalDActivo() ? o.VDisk() : std::vector<float>{};
-  if (o.CanalDActivo()) trazas.push_back({"ref", referencia, static_cast<float>(o.VDiv2()), 0.0f});
-  if (trazas.empty()) return storage::Outcome::Rechazado("no trace is shown: both channels are off");
+  std::vector<float> referencia;
+  if (storage::Outcome r = TrazasParaExportar(trazas, referencia); !r.Done()) return r;
+  const scope::Osciloscopio& o = *osciloscopio_;
   try {
     const exporta::Registro r = exporta::PreparaRegistro(trazas, o.MovimientoPretriggerUsado(), o.FMEquivalente());
     if (formato == FormatoDeExportacion::kWav) {
@@ -62,6 +78,7 @@ storage::Outcome Oscil::ExportaTrazasA(const std::string& fichero, FormatoDeExpo
   } catch (const std::exception& e) {
     return storage::Outcome::Fallido(e.what());
   }
+  ultima_exportacion_ = fichero;
   return storage::Outcome::Hecho();
 }
 

@@ -94,6 +94,9 @@ class RemoteLink;
 namespace remote {
 class IntercambioRemoto;
 }  // namespace remote
+namespace exporta {
+struct TrazaMostrada;
+}  // namespace exporta
 }  // namespace orva
 
 namespace orva::mainwindow {
@@ -226,10 +229,10 @@ class Oscil : public QWidget {
   enum class FormatoDeExportacion { kCsv, kWav };
   // The save menu's "Export...": the window's file dialog (filters CSV and
   // WAV, default extension "csv"), then the file of the chosen name, as WAV
-  // when it ends in ".wav", else as CSV. A cancel changes nothing.
+  // when it ends in ".wav", else as CSV. A cancel changes nothing. Refused,
+  // before the dialog, when no trace is shown or the XY view holds the traces.
   storage::Outcome ExportaTrazas();
-  // The same without a dialog. Refused when no trace has been drawn or the
-  // XY view holds the traces; a failed write leaves `fichero` as it was.
+  // The same without a dialog; a failed write leaves `fichero` as it was.
   storage::Outcome ExportaTrazasA(const std::string& fichero, FormatoDeExportacion formato);
 
   // ---- Front panel (oscil_panel.cpp, oscil_panel_keys.cpp) -----------------------
@@ -540,6 +543,9 @@ class Oscil : public QWidget {
   void Avisa(const QString& texto);
   VisorDeAyuda* visor_ = nullptr;
   bool aviso_de_pedidos_ = false;  // the status line shows the waiting requests
+  std::string ultima_exportacion_;  // the last file exported, for the status line
+  storage::Outcome TrazasParaExportar(std::vector<exporta::TrazaMostrada>& trazas,
+                                      std::vector<float>& referencia) const;
 
   // ---- Remote link (oscil_remote.cpp) ---------------------------------------------
   class EnlaceRemoto;  // the link, the exchange and this window as the exchange sees it
