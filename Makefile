@@ -1,6 +1,7 @@
 # The two commands of the README, plus the benchmarks.
 #   make run    install what is missing, configure, build, run the main job
 #   make test   install what is missing, configure, build, run every test
+#   make package  build the Debian package build/orvascope_<version>_amd64.deb
 #   make bench  build and run the benchmarks with their peers (not part of test)
 #   make fuzz   build the libFuzzer targets and run each for FUZZ_SECONDS (see fuzz/README.md)
 BUILD       ?= build
@@ -11,7 +12,7 @@ FUZZ_TARGETS ?=
 CMAKE_FLAGS ?=
 JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test bench deps configure build fuzz fuzz-build fuzz-seeds
+.PHONY: run test package bench deps configure build fuzz fuzz-build fuzz-seeds
 
 deps:
 	@scripts/install-deps.sh
@@ -27,6 +28,12 @@ run: build
 
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The package of what `cmake --install` installs, prefix /usr (cmake/OrvaInstall.cmake).
+package: build
+	@rm -f $(BUILD)/orvascope_*.deb
+	@cd $(BUILD) && cpack -G DEB >/dev/null
+	@ls $(BUILD)/orvascope_*.deb
 
 bench: deps
 	@cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVA_BUILD_BENCH=ON -DORVA_BUILD_TESTS=OFF $(CMAKE_FLAGS) >/dev/null

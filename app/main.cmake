@@ -14,14 +14,8 @@ if(ORVA_BUILD_TESTS)
   add_dependencies(window_headless_tests OrvaScope)
 endif()
 
-# The installed program: OrvaScope in bin/ with the templates beside it (see
-# app/storage), the shared libraries it links in lib/.
+# The installed program: OrvaScope in bin/, the shared libraries it links in
+# lib/ (cmake/OrvaInstall.cmake), found relative to it.
 include(GNUInstallDirs)
 set_target_properties(OrvaScope PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
 install(TARGETS OrvaScope RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-foreach(lib IN ITEMS orvaboard Sigdex SigdexP)
-  if(TARGET ${lib})
-    set_target_properties(${lib} PROPERTIES INSTALL_RPATH "$ORIGIN")
-    install(TARGETS ${lib} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-  endif()
-endforeach()

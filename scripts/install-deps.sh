@@ -11,6 +11,8 @@ packages=(
   libsqlite3-dev sqlite3
   qt6-base-dev libqt6sql6-sqlite
   libfftw3-dev libbenchmark-dev
+  libsndfile1-dev
+  dpkg-dev file desktop-file-utils
   xauth xvfb
   locales
   poppler-utils

@@ -29,7 +29,7 @@ constexpr const char* kOpenSignal = "open-signal";
 constexpr const char* kSaveSignal = "save-signal";
 constexpr const char* kSaveConfig = "save-config";
 
-class FileOptions final : public OptionGroup {
+class FileOptions final : public LineReportingGroup {
  public:
   void Add(QCommandLineParser& parser) override {
     parser.addOption({kOpenConfig, "Headless: apply the configuration FILE before power-on.", "FILE"});
@@ -110,15 +110,7 @@ class FileOptions final : public OptionGroup {
     return true;
   }
 
-  void Report(mainwindow::Oscil&, std::FILE* out) override {
-    for (const std::string& l : lines_) std::fprintf(out, "%s\n", l.c_str());
-  }
-
  private:
-  static bool Error(std::string* error, std::string text) {
-    *error = std::move(text);
-    return false;
-  }
   static storage::Outcome NoStore() { return storage::Outcome::Fallido("the store is not there"); }
   // One operation with the dialog answering `file`; its output line when done.
   template <class Operation, class Line>
@@ -141,7 +133,6 @@ class FileOptions final : public OptionGroup {
   std::string open_config_, open_signal_, save_signal_, save_config_;
   std::int16_t channel_ = 0;
   std::shared_ptr<filedialog::AnsweringDialog> dialog_ = std::make_shared<filedialog::AnsweringDialog>();
-  std::vector<std::string> lines_;
 };
 
 }  // namespace

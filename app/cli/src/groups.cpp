@@ -11,6 +11,7 @@ std::vector<std::unique_ptr<OptionGroup>> AllOptionGroups() {
   groups.push_back(MakeCursorOptions());
   groups.push_back(MakeFileOptions());
   groups.push_back(MakeRemoteOptions());
+  groups.push_back(MakeExportOptions());
   return groups;
 }
 

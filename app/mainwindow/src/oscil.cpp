@@ -34,6 +34,7 @@
 #include "orva/mainwindow/readouts.h"
 #include "orva/scope/readouts.h"
 #include "orva/scope/osciloscopio.h"
+#include "orva/storage/esquema.h"
 #include "orva/scope/screen_picture.h"
 #include "panel_style.h"
 #include "sigdexp/sigdex_control.h"
@@ -162,8 +163,10 @@ void Oscil::Form_Load() {
   p.RutaAplicacion = QCoreApplication::applicationDirPath().toStdString();
   p.ContadorDePasadas = 0;
   constexpr std::int16_t kDireccionES = 0x390;
-  // 3. Board folder and address.
-  o.path(p.RutaAplicacion + "/KTR-5 ISA");
+  // 3. Board folder and address. The board folder lies in the program's data
+  //    folder: the program folder itself in a build, <prefix>/share/orvascope
+  //    in an installed copy.
+  o.path(storage::CarpetaDeDatos(p.RutaAplicacion) + "/KTR-5 ISA");
   o.DireccionES(kDireccionES);
   // 4. Board identification and calibration.
   p.TipoDePlaca = o.Configuracion();

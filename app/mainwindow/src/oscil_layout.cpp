@@ -157,6 +157,12 @@ void Oscil::BuildLayout() {
       tb->setPopupMode(QToolButton::MenuButtonPopup);
   };
   menu("guardar", "diskCanal1", "diskCanal2");
+  // Beside the signal store: the shown traces as CSV or WAV (its text is set
+  // with the window's own texts).
+  botones_["guardar"]->menu()->addSeparator();
+  QAction* exportar = botones_["guardar"]->menu()->addAction("Export...");
+  exportar->setObjectName("exportar");
+  exportar->setProperty("Key", QStringLiteral("exportar"));
   menu("copiar_num", "numCanal1", "numCanal2");
   // Beside the bar: the calibration menu and the status line.
   Calibracion = Named(new QToolButton(this), "Calibracion", 163);

@@ -101,11 +101,13 @@ void Oscil::CreaLosAlmacenes() {
   dialogo_ = options_.dialogo ? options_.dialogo : std::make_shared<QtFileDialog>(this);
   panel_ = std::make_shared<WindowPanel>(*this);
   bd_signal_ = std::make_shared<storage::BDSignal>(*osciloscopio_, dialogo_);
-  bd_signal_->PathSignals(p.RutaAplicacion);
+  // The stores' folder holds their templates: the program's data folder.
+  const std::string datos = storage::CarpetaDeDatos(p.RutaAplicacion);
+  bd_signal_->PathSignals(datos);
   bd_signal_->Instrumento(std::string(storage::kInstrumento));
   p.AlmacenDeSenales = bd_signal_;
   bd_config_ = std::make_shared<storage::BDConfig>(*osciloscopio_, *panel_, dialogo_, p.RutaAplicacion);
-  bd_config_->PathConfigs(p.RutaAplicacion);
+  bd_config_->PathConfigs(datos);
 }
 
 }  // namespace orva::mainwindow

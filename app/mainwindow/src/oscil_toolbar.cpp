@@ -155,6 +155,14 @@ void Oscil::Toolbar1_ButtonMenuClick(QAction* entrada) {
     bd_signal_->Comentarios(std::string());
     bd_signal_->Guardar2(static_cast<std::int16_t>(canal));
   }
+  if (key == QLatin1String("exportar")) {
+    const storage::Outcome r = ExportaTrazas();
+    const int idioma = ProgramaGlobal().IdiomaActual;
+    if (r.Done())
+      Avisa(Propio(kTextoExportado, idioma).arg(QString::fromStdString(ultima_exportacion_)));
+    else if (r.status != storage::Outcome::Status::kCancelled)
+      Avisa(Propio(kTextoNoExportado, idioma).arg(QString::fromStdString(r.reason)));
+  }
   ActualizaAvisoDePedidos();
 }
 
@@ -270,6 +278,8 @@ void Oscil::TextosPropios(int idioma) {
   const QList<QAction*> cal = Calibracion->menu()->actions();
   cal.at(0)->setText(Propio(kTextoMenuGuardaCal2, idioma));
   cal.at(1)->setText(Propio(kTextoMenuCargaCal, idioma));
+  if (QAction* exportar = findChild<QAction*>(QStringLiteral("exportar")))
+    exportar->setText(Propio(kTextoMenuExportar, idioma));
   if (aviso_de_pedidos_) ActualizaAvisoDePedidos();
 }
 

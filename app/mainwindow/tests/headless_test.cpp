@@ -1,12 +1,16 @@
 // Runs the program headless and checks what it reports and writes.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -163,3 +167,94 @@ TEST(WindowHeadless, BadSettingsStopTheRunBeforeItStartsWithOneLine) {
 }
 
 }  // namespace
+
+// A known simulated signal exported and read back: channel 2 a 1 kHz sine of
+// 1 V peak that triggers the capture at 0 V rising, channel 1 a 1.5 V level,
+// both at 0.5 V/div (64 codes a volt, a gain of the board's own), 20 us/div
+// (1.28 MHz display rate). The passes poll until captures have ended in real
+// time.
+TEST(WindowHeadless, ExportedCsvReadsBackTheSimulatedSignalWithinOneCode) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString csv = dir.filePath("t.csv");
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("ORVABOARD_SIM", "ktr5");
+  env.insert("ORVABOARD_SIM_SIGNALS", "dc:o=1.5;sine:f=1000,a=1");
+  env.insert("LC_ALL", "de_DE.UTF-8");  // a comma locale: the file keeps its points
+  const Outcome r = Start({"--headless", "--passes", "3000", "--set", "BaseDeTiemposActual=10", "--set",
+                           "GananciaCanal1=6", "--set", "GananciaCanal2=6", "--set", "CanalDisparo=2",
+                           "--set", "ModoDisparo=Normal", "--export-csv", csv},
+                          env);
+  ASSERT_EQ(r.exit_code, 0) << r.out.toStdString() << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("traces exported: " + csv + " (CSV)\n")) << r.out.toStdString();
+  QFile f(csv);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly | QIODevice::Text));
+  const QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 769);
+  EXPECT_EQ(lines[0], "time (s),ch1 (V),ch2 (V)");
+  constexpr double kFm = 1.28e6, kCodigo = 1.0 / 64.0, kW = 2 * M_PI * 1000;
+  // The trigger falls on a display sample: the sine may lie one sample's
+  // worth of its steepest slope off the row's exact time.
+  constexpr double kTolerancia = kCodigo + kW / kFm;
+  for (int i = 0; i < 768; ++i) {
+    const QStringList c = lines[i + 1].split(',');
+    ASSERT_EQ(c.size(), 3) << lines[i + 1].toStdString();
+    const double t = c[0].toDouble(), v1 = c[1].toDouble(), v2 = c[2].toDouble();
+    ASSERT_NEAR(t, (i - 256) / kFm, 1e-12) << i;
+    EXPECT_NEAR(v1, 1.5, kCodigo) << i;
+    EXPECT_NEAR(v2, std::sin(kW * t), kTolerancia) << i;
+  }
+}
+
+// The reference trace is exported on the scale it was loaded at: channel 2
+// exported and saved, then loaded back as the reference (channel 1 on
+// another gain, so that only channel 2's scale gives these volts), exports
+// the same volts.
+TEST(WindowHeadless, ExportedReferenceReadsInTheVoltsOfTheChannelItCameFrom) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove("ORVABOARD_SIM");
+  const QString signal = dir.filePath("s.mdb"), live = dir.filePath("a.csv"), ref = dir.filePath("r.csv");
+  ASSERT_EQ(Start({"--headless", "--passes", "5", "--export-csv", live, "--save-signal", "2", signal}, env).exit_code,
+            0);
+  const Outcome r = Start({"--headless", "--passes", "5", "--set", "GananciaCanal1=5", "--open-signal", signal,
+                           "--export-csv", ref},
+                          env);
+  ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
+  const auto lineas = [](const QString& name) {
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly | QIODevice::Text)
+               ? QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)
+               : QStringList{};
+  };
+  const QStringList a = lineas(live), b = lineas(ref);
+  ASSERT_EQ(a.size(), 769);
+  ASSERT_EQ(b.size(), 769);
+  EXPECT_EQ(b[0], "time (s),ch1 (V),ch2 (V),ref (V)");
+  for (int i = 1; i <= 768; ++i)
+    EXPECT_NEAR(b[i].section(',', 3).toDouble(), a[i].section(',', 2, 2).toDouble(), 1e-6) << i;
+}
+
+TEST(WindowHeadless, ExportFailureAndMisuseEachGiveOneLine) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove("ORVABOARD_SIM");
+  struct Caso {
+    QStringList args;
+    int status;
+  } casos[] = {
+      {{"--headless", "--passes", "2", "--export-wav", dir.filePath("no/such/folder/t.wav")}, 1},
+      {{"--export-csv", dir.filePath("t.csv")}, 2},  // headless only
+      {{"--headless", "--export-csv"}, 2},
+  };
+  for (const Caso& c : casos) {
+    const Outcome r = Start(c.args, env);
+    EXPECT_EQ(r.exit_code, c.status) << c.args.join(' ').toStdString();
+    // One line of ours (a failed run may follow Qt's own platform notes).
+    const QStringList ours = r.err.split('\n').filter(QRegularExpression("^OrvaScope: "));
+    EXPECT_EQ(ours.size(), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.endsWith('\n') && r.err.count("OrvaScope") == 1) << r.err.toStdString();
+  }
+}

@@ -107,5 +107,51 @@ TEST_F(StoresTest, TheWindowsFileDialogIsSetUpAsTheStoreAsks) {
   EXPECT_EQ(store.GuardarConfiguracion().status, storage::Outcome::Status::kCancelled);
 }
 
+// The save menu's export: the window's own file dialog, the format from the
+// chosen name, the shown channels in volts of their scale.
+TEST_F(StoresTest, ExportAsksTheWindowsDialogAndWritesTheChosenFormat) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  board->canal1 = 160;  // one division up: 5 V at 5 V/div
+  PowerOnBoard();
+  Passes(3);
+  QStringList filters;
+  for (const char* typed : {"traces", "traces.WAV"}) {
+    QTimer::singleShot(0, [&, typed] {
+      auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (d == nullptr) return;
+      filters = d->nameFilters();
+      d->selectFile(dir.filePath(typed));
+      static_cast<QDialog*>(d)->accept();
+    });
+    if (std::string_view(typed) == "traces") {
+      // Through the save menu's entry, which names the file on the status line.
+      QAction* entrada = w->findChild<QAction*>("exportar");
+      ASSERT_NE(entrada, nullptr);
+      entrada->trigger();
+      ASSERT_TRUE(w->Aviso->text().endsWith(dir.filePath("traces.csv"))) << w->Aviso->text().toStdString();
+    } else {
+      ASSERT_TRUE(w->ExportaTrazas().Done()) << typed;
+    }
+  }
+  EXPECT_EQ(filters, (QStringList{"CSV (*.csv)", "WAV (*.wav)"}));
+  QFile csv(dir.filePath("traces.csv"));
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly | QIODevice::Text));
+  const QStringList lines = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 769);
+  EXPECT_EQ(lines[0], "time (s),ch1 (V),ch2 (V)");
+  EXPECT_TRUE(lines[300].endsWith(",5,0")) << lines[300].toStdString();
+  QFile wav(dir.filePath("traces.WAV"));
+  ASSERT_TRUE(wav.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(wav.read(4) == "RIFF");
+  // The XY view's vectors are not time traces.
+  O().ModoXY(true);
+  Passes(1);
+  EXPECT_EQ(w->ExportaTrazasA(dir.filePath("xy.csv").toStdString(), Oscil::FormatoDeExportacion::kCsv).status,
+            storage::Outcome::Status::kRefused);
+  w->findChild<QAction*>("exportar")->trigger();  // refused at once: no dialog
+  EXPECT_TRUE(w->Aviso->text().contains("XY view")) << w->Aviso->text().toStdString();
+}
+
 }  // namespace
 }  // namespace orva::mainwindow::testing

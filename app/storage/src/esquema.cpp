@@ -72,3 +72,25 @@ std::string UneRuta(std::string_view carpeta, std::string_view nombre) {
 }
 
 }  // namespace orva::storage
+
+namespace orva::storage {
+
+#ifndef ORVA_DATA_FROM_BIN
+#define ORVA_DATA_FROM_BIN "../share/orvascope"
+#endif
+
+std::string CarpetaDeDatos(const std::string& carpeta_programa) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const auto tiene_plantillas = [&ec](const fs::path& carpeta) {
+    return fs::is_regular_file(carpeta / kPlantillaSenal, ec) &&
+           fs::is_regular_file(carpeta / kPlantillaConfiguracion, ec);
+  };
+  const fs::path programa(carpeta_programa);
+  if (tiene_plantillas(programa)) return carpeta_programa;
+  const fs::path instalada = (programa / ORVA_DATA_FROM_BIN).lexically_normal();
+  if (tiene_plantillas(instalada)) return instalada.string();
+  return carpeta_programa;
+}
+
+}  // namespace orva::storage

@@ -60,21 +60,48 @@ std::string Folder(const std::filesystem::path& target) {
 
 ReplacementFile::ReplacementFile(const std::string& template_path, const std::string& target)
     : target_(target) {
-  const std::filesystem::path t(target);
-  const std::string name = t.filename().string();
-  if (name.empty() || name == "." || name == "..")
-    throw Error(ErrorKind::kFileSystem, "no file name in " + target);
-
   Fd in(::open(template_path.c_str(), O_RDONLY | O_CLOEXEC));
   if (in.get() < 0) SystemError("cannot read the template " + template_path, errno);
   struct stat st {};
   if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
     throw Error(ErrorKind::kFileSystem, "the template " + template_path + " is not a file");
 
+  Fd out(CreateTemporary());
+  auto fail = [&](const std::string& what, int err) {
+    ::unlink(temp_.c_str());
+    SystemError(what, err);
+  };
+  char buf[1 << 16];
+  for (;;) {
+    const ssize_t r = ::read(in.get(), buf, sizeof buf);
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      fail("cannot read the template " + template_path, errno);
+    }
+    if (r == 0) break;
+    if (!WriteAll(out.get(), buf, static_cast<std::size_t>(r))) fail("cannot write " + temp_, errno);
+  }
+  if (::close(out.release()) != 0) fail("cannot write " + temp_, errno);
+}
+
+ReplacementFile::ReplacementFile(const std::string& target) : target_(target) {
+  Fd out(CreateTemporary());
+  if (::close(out.release()) != 0) {
+    ::unlink(temp_.c_str());
+    SystemError("cannot write " + temp_, errno);
+  }
+}
+
+int ReplacementFile::CreateTemporary() {
+  const std::filesystem::path t(target_);
+  const std::string name = t.filename().string();
+  if (name.empty() || name == "." || name == "..")
+    throw Error(ErrorKind::kFileSystem, "no file name in " + target_);
+
   // The copy keeps the permissions of the file it will replace.
   mode_t mode = 0666;  // less the umask
   struct stat old {};
-  const bool replaces = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  const bool replaces = ::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
 
   std::random_device rd;
   const std::string folder = Folder(t);
@@ -87,24 +114,13 @@ ReplacementFile::ReplacementFile(const std::string& template_path, const std::st
     if (fd < 0 && errno != EEXIST) SystemError("cannot create a file in " + folder, errno);
   }
   if (fd < 0) SystemError("cannot create a file in " + folder, EEXIST);
-  Fd out(fd);
-  auto fail = [&](const std::string& what, int err) {
+  if (replaces && ::fchmod(fd, old.st_mode & 07777) != 0) {
+    const int err = errno;
+    ::close(fd);
     ::unlink(temp_.c_str());
-    SystemError(what, err);
-  };
-  if (replaces && ::fchmod(out.get(), old.st_mode & 07777) != 0) fail("cannot set the permissions of " + temp_, errno);
-
-  char buf[1 << 16];
-  for (;;) {
-    const ssize_t r = ::read(in.get(), buf, sizeof buf);
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      fail("cannot read the template " + template_path, errno);
-    }
-    if (r == 0) break;
-    if (!WriteAll(out.get(), buf, static_cast<std::size_t>(r))) fail("cannot write " + temp_, errno);
+    SystemError("cannot set the permissions of " + temp_, err);
   }
-  if (::close(out.release()) != 0) fail("cannot write " + temp_, errno);
+  return fd;
 }
 
 ReplacementFile::~ReplacementFile() {

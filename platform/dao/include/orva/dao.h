@@ -248,9 +248,11 @@ class Engine {
 // The process's engine, created on first use.
 Engine& DBEngine();
 
-// The atomic replacement of a file by a new one made from a template.
+// The atomic replacement of a file by a new one made from a template, or
+// written from nothing.
 //
 //   ReplacementFile f(template, target);   // template copied beside target
+//   ReplacementFile f(target);             // an empty file beside target
 //   ... write f.TemporaryPath() ...
 //   f.Commit();                            // flush, rename over target, flush folder
 //
@@ -264,6 +266,7 @@ Engine& DBEngine();
 class ReplacementFile {
  public:
   ReplacementFile(const std::string& template_path, const std::string& target);
+  explicit ReplacementFile(const std::string& target);
   ~ReplacementFile();
   ReplacementFile(const ReplacementFile&) = delete;
   ReplacementFile& operator=(const ReplacementFile&) = delete;
@@ -276,6 +279,9 @@ class ReplacementFile {
   std::string target_;
   std::string temp_;
   bool committed_ = false;
+  // Creates the hidden copy (empty, with the target's permissions when it
+  // replaces one) and returns its open descriptor.
+  int CreateTemporary();
 };
 
 }  // namespace orva::dao

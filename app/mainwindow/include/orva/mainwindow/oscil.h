@@ -56,6 +56,7 @@
 #include "orva/remote/registro_remoto.h"
 #include "orva/scope/clipboard.h"
 #include "orva/scope/screen_picture.h"
+#include "orva/storage/outcome.h"
 
 class QAction;
 class QButtonGroup;
@@ -93,6 +94,9 @@ class RemoteLink;
 namespace remote {
 class IntercambioRemoto;
 }  // namespace remote
+namespace exporta {
+struct TrazaMostrada;
+}  // namespace exporta
 }  // namespace orva
 
 namespace orva::mainwindow {
@@ -217,6 +221,19 @@ class Oscil : public QWidget {
   // store, both on the program folder (oscil_stores.cpp).
   void CreaLosAlmacenes();
   storage::BDConfig* AlmacenDeConfiguracion() const { return bd_config_.get(); }
+
+  // ---- Export of the shown traces (oscil_export.cpp) -----------------------------
+  // The time view's traces as files for other programs: channel 1 and 2 when
+  // switched on, the reference trace when shown, each the 768 positions in
+  // volts, with the time from the trigger point (see orva/export/trace_export.h).
+  enum class FormatoDeExportacion { kCsv, kWav };
+  // The save menu's "Export...": the window's file dialog (filters CSV and
+  // WAV, default extension "csv"), then the file of the chosen name, as WAV
+  // when it ends in ".wav", else as CSV. A cancel changes nothing. Refused,
+  // before the dialog, when no trace is shown or the XY view holds the traces.
+  storage::Outcome ExportaTrazas();
+  // The same without a dialog; a failed write leaves `fichero` as it was.
+  storage::Outcome ExportaTrazasA(const std::string& fichero, FormatoDeExportacion formato);
 
   // ---- Front panel (oscil_panel.cpp, oscil_panel_keys.cpp) -----------------------
   // Each handler maps a user action onto the instrument's setters and
@@ -526,6 +543,9 @@ class Oscil : public QWidget {
   void Avisa(const QString& texto);
   VisorDeAyuda* visor_ = nullptr;
   bool aviso_de_pedidos_ = false;  // the status line shows the waiting requests
+  std::string ultima_exportacion_;  // the last file exported, for the status line
+  storage::Outcome TrazasParaExportar(std::vector<exporta::TrazaMostrada>& trazas,
+                                      std::vector<float>& referencia) const;
 
   // ---- Remote link (oscil_remote.cpp) ---------------------------------------------
   class EnlaceRemoto;  // the link, the exchange and this window as the exchange sees it

@@ -22,6 +22,9 @@ inline constexpr int kTextoNoSeEscribe = 7;         // "Cannot write %1 ..."
 inline constexpr int kTextoMenuGuardaCal2 = 8;      // calibration menu entry, code 0
 inline constexpr int kTextoMenuCargaCal = 9;        // calibration menu entry, code 1
 inline constexpr int kTextoNoDisponible = 10;       // tool tip of buttons without action
+inline constexpr int kTextoMenuExportar = 11;       // save menu entry "Export..."
+inline constexpr int kTextoExportado = 12;          // "Traces exported to %1"
+inline constexpr int kTextoNoExportado = 13;        // "Export failed: %1"
 
 std::string_view TextoDeVentana(int id, int idioma);
 

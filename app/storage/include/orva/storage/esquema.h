@@ -28,6 +28,13 @@ inline constexpr std::string_view kTipoConfiguracion = "Instruments";
 inline constexpr std::string_view kPlantillaSenal = "ModelSignal.mdx";
 inline constexpr std::string_view kPlantillaConfiguracion = "ModelKTR5.mdx";
 
+// The folder of the program's data (templates, board folder): the program's
+// own folder when the templates lie beside the program (the build folder, a
+// copy unpacked anywhere), else the installed data folder relative to it
+// (<prefix>/bin -> <prefix>/share/orvascope) when the templates are there;
+// the program's folder again when neither holds them.
+std::string CarpetaDeDatos(const std::string& carpeta_programa);
+
 inline constexpr std::string_view kTablaConfig = "Config";
 inline constexpr std::string_view kTablaParametros = "Parameters";
 inline constexpr std::string_view kTablaDatos = "Data";
