@@ -185,11 +185,19 @@ struct RemoteLink::Impl {
   // A remark on the status line that leaves the state as it is.
   void Note(const std::string& what) { self->SetState(self->state_, base + " (" + what + ")"); }
 
+  // No delay (each message is one write and the peer waits for it: without
+  // this a message behind an unacknowledged one waits for the delayed ACK,
+  // some 40 ms) and keep-alive. Qt applies socket options only to a socket
+  // that exists: an accepted one at once, a connecting one once connected.
+  static void SocketOptions(QTcpSocket* s) {
+    s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    s->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+  }
+
   void Adopt(QTcpSocket* s) {
     socket = s;
     s->setParent(&context);
-    s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    s->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    SocketOptions(s);
     s->setReadBufferSize(kReadChunk);
     QObject::connect(s, &QTcpSocket::readyRead, &context, [this] { OnReadyRead(); });
     QObject::connect(s, &QTcpSocket::disconnected, &context, [this, s] { OnDisconnected(s); });
@@ -202,6 +210,7 @@ struct RemoteLink::Impl {
 
   void OnConnected() {
     connect_timer.stop();
+    SocketOptions(socket);
     peer = PeerText(socket->peerAddress());
     Set(LinkState::kConnected, "connected to the board station at " + endpoint);
     OnReadyRead();  // bytes may have come with the connection
@@ -427,6 +436,12 @@ int RemoteLink::ListeningPort() const {
 
 std::string RemoteLink::PeerAddress() const {
   return state_ == LinkState::kConnected ? impl_->peer : std::string();
+}
+
+bool RemoteLink::LowDelay() const {
+  QTcpSocket* s = impl_->socket;
+  return state_ == LinkState::kConnected && s != nullptr &&
+         s->socketOption(QAbstractSocket::LowDelayOption).toInt() != 0;
 }
 
 }  // namespace orva::link

@@ -107,6 +107,10 @@ TEST_F(Link, StationsExchangeMessagesInOrderEvenAcrossANestedEventLoop) {
   auto remote = Remote(board->ListeningPort(), &at_remote);
   ASSERT_TRUE(Until([&] { return Connected(*board) && Connected(*remote); })) << remote->StatusText();
   EXPECT_TRUE(Has(board->StatusText(), "127.0.0.1"));
+  // Each message leaves at once on both sides (the connecting socket gets its
+  // options once it exists).
+  EXPECT_TRUE(board->LowDelay());
+  EXPECT_TRUE(remote->LowDelay());
 
   // The board station's handler lets events run, as the window's does; the
   // messages that arrive meanwhile wait their turn.

@@ -130,6 +130,9 @@ class RemoteLink {
   int ListeningPort() const;
   // The peer's address while connected, else empty.
   std::string PeerAddress() const;
+  // While connected: whether each message leaves at once (TCP_NODELAY on the
+  // connection), on both stations' sockets.
+  bool LowDelay() const;
   const LinkCounters& Counters() const { return counters_; }
 
  private:
