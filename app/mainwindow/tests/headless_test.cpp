@@ -39,7 +39,7 @@ TEST(WindowHeadless, DemoRunPrintsReadoutsRateAndWritesTheScreen) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.remove("ORVABOARD_SIM");
   env.remove("QT_QPA_PLATFORM");
-  const Outcome r = Start({"--headless", "--passes", "30", "--screenshot", png}, env);
+  const Outcome r = Start({"--headless", "--passes", "5", "--screenshot", png}, env);
   ASSERT_EQ(r.exit_code, 0) << r.out.toStdString();
   EXPECT_TRUE(r.out.contains("Orva Plenar Oscilloscope -  DEMO MODE")) << r.out.toStdString();
   // Eight readouts, each a number with its unit.
@@ -48,7 +48,7 @@ TEST(WindowHeadless, DemoRunPrintsReadoutsRateAndWritesTheScreen) {
   int found = 0;
   for (auto it = readout.globalMatch(r.out); it.hasNext(); it.next()) ++found;
   EXPECT_EQ(found, 8) << r.out.toStdString();
-  // 30 passes give two measured intervals: a positive figure.
+  // A positive figure, even from a run too short for the window's own count.
   const QRegularExpression rate(R"(passes per second:  ?(\d+(\.\d+)?(e[+-]\d+)?)\n)");
   const auto m = rate.match(r.out);
   ASSERT_TRUE(m.hasMatch()) << r.out.toStdString();
