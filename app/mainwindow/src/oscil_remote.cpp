@@ -21,8 +21,11 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
+#include <algorithm>
 #include <chrono>
+#include <utility>
 
+#include "orva/mainwindow/textos_ventana.h"
 #include "orva/scope/osciloscopio.h"
 
 namespace orva::mainwindow {
@@ -35,18 +38,12 @@ double Segundos() {
       .count();
 }
 
-// The one word the state field shows.
-QString PalabraDeEstado(link::LinkState s) {
-  switch (s) {
-    case link::LinkState::kIdle: return QStringLiteral("off");
-    case link::LinkState::kWaiting: return QStringLiteral("waiting");
-    case link::LinkState::kConnecting: return QStringLiteral("connecting");
-    case link::LinkState::kConnected: return QStringLiteral("connected");
-    case link::LinkState::kLost: return QStringLiteral("link lost");
-    case link::LinkState::kRefused: return QStringLiteral("refused");
-  }
-  return {};
+// The one word the state field shows, in the window's language.
+QString PalabraDeEstado(link::LinkState s, int idioma) {
+  return QString::fromUtf8(TextoDeVentana(kTextoEstadoApagado + static_cast<int>(s), idioma));
 }
+
+QString Propia(int id, int idioma) { return QString::fromUtf8(TextoDeVentana(id, idioma)); }
 
 }  // namespace
 
@@ -188,46 +185,34 @@ QWidget* Oscil::ConstruyeEnlace(QWidget* padre) {
   auto* g = new QHBoxLayout(grupo);
   g->setContentsMargins(4, 1, 4, 1);
   g->setSpacing(4);
-  auto* titulo = new QLabel(QStringLiteral("Remote link"), grupo);
+  auto* titulo = new QLabel(grupo);
+  titulo->setObjectName(QStringLiteral("TituloEnlace"));
   titulo->setStyleSheet("QLabel { color: #e6edf3; font-weight: bold; }");
-  auto boton = [grupo](const char* nombre, const char* texto) {
-    auto* b = new QPushButton(QString::fromLatin1(texto), grupo);
+  auto boton = [grupo](const char* nombre) {
+    auto* b = new QPushButton(grupo);
     b->setObjectName(QString::fromLatin1(nombre));
     b->setFocusPolicy(Qt::StrongFocus);
     return b;
   };
-  Command3 = boton("Command3", "Board station");
-  Command4 = boton("Command4", "Remote station");
-  Command5 = boton("Command5", "Start exchange");
-  Command3->setToolTip(QStringLiteral("Wait here for a remote station (this PC has the board)"));
-  Command4->setToolTip(QStringLiteral("Show and control the board station at the address and port"));
-  Command5->setToolTip(QStringLiteral("Start the exchange with the connected board station"));
+  Command3 = boton("Command3");
+  Command4 = boton("Command4");
+  Command5 = boton("Command5");
   DireccionRemota = new QLineEdit(grupo);
   DireccionRemota->setObjectName(QStringLiteral("DireccionRemota"));
-  DireccionRemota->setPlaceholderText(QStringLiteral("board station address"));
-  DireccionRemota->setToolTip(QStringLiteral("The board station's address or host name"));
   DireccionRemota->setFixedWidth(140);
   PuertoRemoto = new QLineEdit(QString::number(link::kDefaultPort), grupo);
   PuertoRemoto->setObjectName(QStringLiteral("PuertoRemoto"));
   PuertoRemoto->setValidator(new QIntValidator(0, 65535, PuertoRemoto));
-  PuertoRemoto->setToolTip(QStringLiteral(
-      "The link's port, the same on both stations. Ports below 1024 need privilege: use "
-      "another port on both, or setcap cap_net_bind_service+ep on the program."));
   PuertoRemoto->setFixedWidth(52);
   PermitidaRemota = new QLineEdit(grupo);
   PermitidaRemota->setObjectName(QStringLiteral("PermitidaRemota"));
-  PermitidaRemota->setPlaceholderText(QStringLiteral("allow: any address"));
   PermitidaRemota->setFixedWidth(130);
-  PermitidaRemota->setToolTip(QStringLiteral(
-      "The one address or subnet (192.168.1.0/24) a board station accepts; empty: any. The "
-      "link has no encryption: keep it on a trusted LAN."));
-  EstadoEnlace = new QLabel(QStringLiteral("off"), grupo);
+  EstadoEnlace = new QLabel(grupo);
   EstadoEnlace->setObjectName(QStringLiteral("EstadoEnlace"));
   EstadoEnlace->setAlignment(Qt::AlignCenter);
   EstadoEnlace->setStyleSheet(
       "QLabel { background: #0b1a0f; color: #7dff9a; border: 1px solid #3a4a3e;"
       " font-weight: bold; padding: 1px 4px; }");
-  EstadoEnlace->setFixedWidth(EstadoEnlace->fontMetrics().horizontalAdvance("connecting") + 16);
   EstadoDelEnlace = new QLabel(QStringLiteral("not connected"), grupo);
   EstadoDelEnlace->setObjectName(QStringLiteral("EstadoDelEnlace"));
   EstadoDelEnlace->setStyleSheet("QLabel { color: #c9d1d9; font-size: 10px; }");
@@ -246,7 +231,30 @@ QWidget* Oscil::ConstruyeEnlace(QWidget* padre) {
   g->addSpacing(8);
   g->addWidget(EstadoEnlace);
   g->addWidget(EstadoDelEnlace, 1);
+  TextosDelEnlace(ProgramaGlobal().IdiomaActual);
   return grupo;
+}
+
+void Oscil::TextosDelEnlace(int idioma) {
+  if (Command3 == nullptr) return;
+  findChild<QLabel*>(QStringLiteral("TituloEnlace"))->setText(Propia(kTextoEnlace, idioma));
+  const std::pair<QPushButton*, int> botones[] = {
+      {Command3, kTextoEstacionPlaca}, {Command4, kTextoEstacionRemota}, {Command5, kTextoIniciaIntercambio}};
+  for (const auto& [b, id] : botones) {
+    b->setText(Propia(id, idioma));
+    b->setToolTip(Propia(id + kTextoAyudaPlaca - kTextoEstacionPlaca, idioma));
+  }
+  DireccionRemota->setPlaceholderText(Propia(kTextoDireccion, idioma));
+  DireccionRemota->setToolTip(Propia(kTextoAyudaDireccion, idioma));
+  PuertoRemoto->setToolTip(Propia(kTextoAyudaPuerto, idioma));
+  PermitidaRemota->setPlaceholderText(Propia(kTextoPermitida, idioma));
+  PermitidaRemota->setToolTip(Propia(kTextoAyudaPermitida, idioma));
+  // Wide enough for the longest state word of the language.
+  int ancho = 0;
+  for (int id = kTextoEstadoApagado; id <= kTextoEstadoRechazado; ++id)
+    ancho = std::max(ancho, EstadoEnlace->fontMetrics().horizontalAdvance(Propia(id, idioma)));
+  EstadoEnlace->setFixedWidth(ancho + 16);
+  EstadoEnlace->setText(PalabraDeEstado(EnlaceDeRed().State(), idioma));
 }
 
 void Oscil::ConectaEnlace() {
@@ -332,7 +340,7 @@ void Oscil::Command5_Click() {
 void Oscil::MuestraEstadoRemoto() {
   if (!enlace_remoto_ || EstadoDelEnlace == nullptr) return;
   const link::RemoteLink& l = EnlaceDeRed();
-  const QString palabra = PalabraDeEstado(l.State());
+  const QString palabra = PalabraDeEstado(l.State(), ProgramaGlobal().IdiomaActual);
   if (EstadoEnlace->text() != palabra) EstadoEnlace->setText(palabra);
   QString texto = QString::fromStdString(l.StatusText());
   const remote::IntercambioRemoto& x = IntercambioDelEnlace();

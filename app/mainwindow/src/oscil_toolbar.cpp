@@ -280,6 +280,7 @@ void Oscil::TextosPropios(int idioma) {
   cal.at(1)->setText(Propio(kTextoMenuCargaCal, idioma));
   if (QAction* exportar = findChild<QAction*>(QStringLiteral("exportar")))
     exportar->setText(Propio(kTextoMenuExportar, idioma));
+  TextosDelEnlace(idioma);
   if (aviso_de_pedidos_) ActualizaAvisoDePedidos();
 }
 

@@ -16,12 +16,16 @@
 
 #include "orva/link/remote_link.h"
 #include "orva/mainwindow/oscil.h"
+#include "orva/mainwindow/textos_ventana.h"
 #include "orva/remote/intercambio.h"
 #include "orva/scope/osciloscopio.h"
 #include "window_fixture.h"
 
 namespace orva::mainwindow::testing {
 namespace {
+
+// A state word of the link in the window's language.
+QString Palabra(int id) { return QString::fromUtf8(TextoDeVentana(id, ProgramaGlobal().IdiomaActual)); }
 
 class RemoteWindows : public ::testing::Test {
  protected:
@@ -72,7 +76,7 @@ class RemoteWindows : public ::testing::Test {
 TEST_F(RemoteWindows, RemoteStationShowsRemoteModeAndTheBoardStationsSettings) {
   EXPECT_TRUE(remote->windowTitle().endsWith(" - REMOTE MODE")) << remote->windowTitle().toStdString();
   EXPECT_FALSE(board->windowTitle().contains("REMOTE"));
-  EXPECT_EQ(remote->EstadoEnlace->text(), "connected");
+  EXPECT_EQ(remote->EstadoEnlace->text(), Palabra(kTextoEstadoConectado));
   EXPECT_TRUE(remote->EstadoDelEnlace->text().contains("connected to the board station"))
       << remote->EstadoDelEnlace->text().toStdString();
   EXPECT_TRUE(board->EstadoDelEnlace->text().contains("127.0.0.1"));
@@ -144,7 +148,7 @@ TEST_F(RemoteWindows, ALostLinkIsShownAndTheRemoteStationKeepsRunning) {
   remote->Timer2->stop();
   board.reset();  // the board station's program ends
   ASSERT_TRUE(Until([&] { return remote->EnlaceDeRed().State() == link::LinkState::kLost; }));
-  EXPECT_EQ(remote->EstadoEnlace->text(), "link lost");
+  EXPECT_EQ(remote->EstadoEnlace->text(), Palabra(kTextoEstadoPerdido));
   EXPECT_TRUE(remote->EstadoDelEnlace->text().contains("link lost")) << remote->EstadoDelEnlace->text().toStdString();
   EXPECT_EQ(remote->RunPasses(5), 5);  // the loop goes on with the last samples
   remote->Command5_Click();            // not connected: said, nothing sent

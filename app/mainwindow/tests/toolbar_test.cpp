@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -215,12 +216,14 @@ TEST(ToolbarLanguage, StartUpPutsTheWindowIntoTheChosenLanguage) {
     const char* abrir;     // tool tip of "abrir" (text 14)
     const char* canal1;    // first "guardar" entry (text 47)
     const char* cursores;  // the cursor group's title (text 26)
+    const char* placa;     // the window's own: Command3, the link's state
+    const char* apagado;
   };
   const Case cases[] = {
-      {nullptr, 1, "Carga señal de disco", "Canal 1", "Cursores"},
-      {"ca", 0, "Carrega senyal de disc", "Canal 1", "Cursors"},
-      {"2", 2, "Load signal from disk", "Channel 1", "Cursors"},
-      {"fr", 3, "Charger signal depuis disque", "Voie 1", "Curseurs"},
+      {nullptr, 1, "Carga señal de disco", "Canal 1", "Cursores", "Estación con placa", "apagado"},
+      {"ca", 0, "Carrega senyal de disc", "Canal 1", "Cursors", "Estació amb placa", "apagat"},
+      {"2", 2, "Load signal from disk", "Channel 1", "Cursors", "Board station", "off"},
+      {"fr", 3, "Charger signal depuis disque", "Voie 1", "Curseurs", "Station avec carte", "arrêt"},
   };
   App();
   for (const Case& c : cases) {
@@ -239,6 +242,8 @@ TEST(ToolbarLanguage, StartUpPutsTheWindowIntoTheChosenLanguage) {
     bool titled = false;
     for (auto* g : w.findChildren<QGroupBox*>()) titled |= g->title() == QString::fromUtf8(c.cursores);
     EXPECT_TRUE(titled);
+    EXPECT_EQ(w.Command3->text().toStdString(), c.placa);
+    EXPECT_EQ(w.EstadoEnlace->text().toStdString(), c.apagado);
     EXPECT_TRUE(QString::fromStdString(localisation::HelpFile())
                     .endsWith(QString::number(c.idioma) + ".hlp"));
     EXPECT_TRUE(BuscaAyuda(localisation::HelpFile(), ProgramaGlobal().RutaAplicacion).has_value());

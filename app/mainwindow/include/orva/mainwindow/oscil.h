@@ -550,6 +550,7 @@ class Oscil : public QWidget {
   // ---- Remote link (oscil_remote.cpp) ---------------------------------------------
   class EnlaceRemoto;  // the link, the exchange and this window as the exchange sees it
   QWidget* ConstruyeEnlace(QWidget* padre);  // the strip's controls (BuildLayout)
+  void TextosDelEnlace(int idioma);          // the strip's captions and tool tips
   void ConectaEnlace();
   // The port field as a number (0 only where cero_valido: any free port).
   bool PuertoDelCampo(std::int32_t* puerto, bool cero_valido);

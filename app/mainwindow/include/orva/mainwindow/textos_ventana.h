@@ -25,6 +25,25 @@ inline constexpr int kTextoNoDisponible = 10;       // tool tip of buttons witho
 inline constexpr int kTextoMenuExportar = 11;       // save menu entry "Export..."
 inline constexpr int kTextoExportado = 12;          // "Traces exported to %1"
 inline constexpr int kTextoNoExportado = 13;        // "Export failed: %1"
+// The remote link's strip; the state words 32..37 follow LinkState's order.
+inline constexpr int kTextoEnlace = 20;             // title of the remote link strip
+inline constexpr int kTextoEstacionPlaca = 21;      // Command3
+inline constexpr int kTextoEstacionRemota = 22;     // Command4
+inline constexpr int kTextoIniciaIntercambio = 23;  // Command5
+inline constexpr int kTextoAyudaPlaca = 24;         // Command3's tool tip
+inline constexpr int kTextoAyudaRemota = 25;        // Command4's tool tip
+inline constexpr int kTextoAyudaIntercambio = 26;   // Command5's tool tip
+inline constexpr int kTextoDireccion = 27;          // placeholder of DireccionRemota
+inline constexpr int kTextoAyudaDireccion = 28;     // DireccionRemota's tool tip
+inline constexpr int kTextoAyudaPuerto = 29;        // PuertoRemoto's tool tip
+inline constexpr int kTextoPermitida = 30;          // placeholder of PermitidaRemota
+inline constexpr int kTextoAyudaPermitida = 31;     // PermitidaRemota's tool tip
+inline constexpr int kTextoEstadoApagado = 32;      // link state words: off
+inline constexpr int kTextoEstadoEsperando = 33;    // waiting
+inline constexpr int kTextoEstadoConectando = 34;   // connecting
+inline constexpr int kTextoEstadoConectado = 35;    // connected
+inline constexpr int kTextoEstadoPerdido = 36;      // link lost
+inline constexpr int kTextoEstadoRechazado = 37;    // refused
 
 std::string_view TextoDeVentana(int id, int idioma);
 
