@@ -22,6 +22,8 @@ inline constexpr int kTextoNoSeEscribe = 7;         // "Cannot write %1 ..."
 inline constexpr int kTextoMenuGuardaCal2 = 8;      // calibration menu entry, code 0
 inline constexpr int kTextoMenuCargaCal = 9;        // calibration menu entry, code 1
 inline constexpr int kTextoNoDisponible = 10;       // tool tip of buttons without action
+inline constexpr int kTextoEliminaSenal = 11;       // "Delete the signal file %1?"
+inline constexpr int kTextoNoSeElimina = 12;        // "Cannot delete %1: %2"
 
 std::string_view TextoDeVentana(int id, int idioma);
 
