@@ -19,6 +19,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QStorageInfo>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -142,8 +143,8 @@ bdatos::bdatos(scope::Osciloscopio& osciloscopio, std::shared_ptr<storage::BDSig
     : QDialog(parent), o_(osciloscopio), almacen_(std::move(almacen)) {
   BuildLayout();
   connect(Drive1, &QComboBox::currentIndexChanged, this, [this] { Drive1_Change(); });
-  connect(Dir1, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-    PonCarpeta(item->data(kRutaDeLugar).toString());
+  connect(Dir1, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+    PonCarpeta(item->data(0, kRutaDeLugar).toString());
   });
   connect(File1, &QListWidget::itemSelectionChanged, this, [this] {
     if (!FicheroSeleccionado().isEmpty()) File1_Click();
@@ -212,8 +213,11 @@ void bdatos::BuildLayout() {
   listas_ = new QWidget(this);
   Drive1 = new QComboBox(listas_);
   Drive1->setObjectName(QStringLiteral("Drive1"));
-  Dir1 = new QListWidget(listas_);
+  Dir1 = new QTreeWidget(listas_);
   Dir1->setObjectName(QStringLiteral("Dir1"));
+  Dir1->setHeaderHidden(true);
+  Dir1->setRootIsDecorated(false);  // everything shown is expanded
+  Dir1->setIndentation(12);
   File1 = new QListWidget(listas_);
   File1->setObjectName(QStringLiteral("File1"));
   File1->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -247,6 +251,7 @@ void bdatos::setVisible(bool visible) {
     layout()->activate();
     Form_Resize();
     Centra();
+    activado_ = false;  // this showing activates once
   }
   QDialog::setVisible(visible);
 }
@@ -258,21 +263,6 @@ void bdatos::Form_Load() {
   const QString inicio = !senales.trimmed().isEmpty() && QDir(senales).exists() ? Limpia(senales)
                                                                                  : Limpia(QDir::currentPath());
   LlenaLugares();
-  // The place the start folder lies in: the longest one it starts with.
-  int elegido = -1;
-  qsizetype largo = -1;
-  for (int i = 0; i < Drive1->count(); ++i) {
-    const QString lugar = Drive1->itemData(i, kRutaDeLugar).toString();
-    const bool dentro = inicio == lugar || inicio.startsWith(lugar.endsWith('/') ? lugar : lugar + '/');
-    if (dentro && lugar.size() > largo) {
-      elegido = i;
-      largo = lugar.size();
-    }
-  }
-  {
-    const QSignalBlocker sin_aviso(Drive1);
-    Drive1->setCurrentIndex(elegido);
-  }
   PonCarpeta(inicio);
 }
 
@@ -307,29 +297,50 @@ void bdatos::PonCarpeta(const QString& carpeta) {
   carpeta_ = Limpia(carpeta);
   const QSignalBlocker sin_aviso(Dir1);
   Dir1->clear();
-  QFileIconProvider iconos;
-  const QIcon icono = iconos.icon(QAbstractFileIconProvider::Folder);
-  // The chain from the root down to the folder, one step of indent a level...
-  QStringList partes = carpeta_.split('/', Qt::SkipEmptyParts);
-  QString ruta = QStringLiteral("/");
-  auto anade = [&](const QString& texto, const QString& destino, int nivel) {
-    auto* item = new QListWidgetItem(icono, QString(2 * nivel, ' ') + texto, Dir1);
-    item->setData(kRutaDeLugar, destino);
-    item->setToolTip(destino);
+  const QIcon icono = QFileIconProvider().icon(QAbstractFileIconProvider::Folder);
+  auto anade = [&](QTreeWidgetItem* padre, const QString& texto, const QString& destino) {
+    auto* item = padre != nullptr ? new QTreeWidgetItem(padre) : new QTreeWidgetItem(Dir1);
+    item->setIcon(0, icono);
+    item->setText(0, texto);
+    item->setData(0, kRutaDeLugar, destino);
+    item->setToolTip(0, destino);
+    item->setExpanded(true);
     return item;
   };
-  QListWidgetItem* actual = anade(ruta, ruta, 0);
-  int nivel = 0;
-  for (const QString& parte : partes) {
+  // The chain from the root down to the folder, each inside the one before...
+  QString ruta = QDir::rootPath();
+  QTreeWidgetItem* actual = anade(nullptr, ruta, ruta);
+  for (const QString& parte : carpeta_.split('/', Qt::SkipEmptyParts)) {
     ruta = QDir(ruta).filePath(parte);
-    actual = anade(parte, ruta, ++nivel);
+    actual = anade(actual, parte, ruta);
   }
   // ... then the folder's own subfolders.
   const QDir dir(carpeta_);
   for (const QString& sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase))
-    anade(sub, dir.filePath(sub), nivel + 1);
+    anade(actual, sub, dir.filePath(sub));
   Dir1->setCurrentItem(actual);
+  Dir1->scrollToItem(actual);
+  // The place list shows the place the folder lies in.
+  {
+    const QSignalBlocker sin_lugar(Drive1);
+    Drive1->setCurrentIndex(LugarDe(carpeta_));
+  }
   Dir1_Change();
+}
+
+int bdatos::LugarDe(const QString& carpeta) const {
+  // The longest place the folder starts with.
+  int elegido = -1;
+  qsizetype largo = -1;
+  for (int i = 0; i < Drive1->count(); ++i) {
+    const QString lugar = Drive1->itemData(i, kRutaDeLugar).toString();
+    const bool dentro = carpeta == lugar || carpeta.startsWith(lugar.endsWith('/') ? lugar : lugar + '/');
+    if (dentro && lugar.size() > largo) {
+      elegido = i;
+      largo = lugar.size();
+    }
+  }
+  return elegido;
 }
 
 void bdatos::Dir1_Change() {

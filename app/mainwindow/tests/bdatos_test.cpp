@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 
 #include <filesystem>
 #include <set>
@@ -270,12 +271,13 @@ TEST_F(Browser, PlacesFoldersAndTheLanguageOfTheCaptions) {
   EXPECT_EQ(places.removeDuplicates(), 0);
 
   // A subfolder entered from the folder list lists its files.
-  const QList<QListWidgetItem*> sub = d.Dir1->findItems("sub", Qt::MatchEndsWith);
+  const QList<QTreeWidgetItem*> sub = d.Dir1->findItems("sub", Qt::MatchExactly | Qt::MatchRecursive);
   ASSERT_EQ(sub.size(), 1);
-  emit d.Dir1->itemActivated(sub.first());
+  emit d.Dir1->itemActivated(sub.first(), 0);
   EXPECT_TRUE(d.Carpeta().endsWith("/sub"));
   EXPECT_EQ(d.File1->count(), 1);
-  ASSERT_FALSE(d.Dir1->findItems("deeper", Qt::MatchEndsWith).isEmpty());
+  ASSERT_EQ(d.Dir1->findItems("deeper", Qt::MatchExactly | Qt::MatchRecursive).size(), 1);
+  EXPECT_EQ(d.Drive1->currentData().toString(), QDir::cleanPath(dir.path()));  // its place
   d.Drive1->setCurrentIndex(static_cast<int>(places.indexOf("/")));
   EXPECT_EQ(d.Carpeta(), "/");
 

@@ -15,8 +15,9 @@
 // and the root folder, each once. The lists start in the signal folder when
 // it exists, else in the current folder.
 // Folders (Dir1): the chain of folders from "/" down to the current one, then
-// the current folder's subfolders (hidden ones left out); activating an
-// entry (double click, Enter) makes it the current folder.
+// the current folder's subfolders (hidden ones left out), as a tree; activating
+// an entry (double click, Enter) makes it the current folder, and the place
+// list then shows the place it lies in.
 // Files (File1): the ".mdb" files of the current folder (the extension in any
 // letter case), by name.
 //
@@ -51,6 +52,7 @@
 class QComboBox;
 class QLineEdit;
 class QListWidget;
+class QTreeWidget;
 class QPushButton;
 class QWidget;
 
@@ -136,7 +138,7 @@ class bdatos : public QDialog {
 
   // ---- Controls (designer names, also their object names) -----------------------
   QComboBox* Drive1 = nullptr;
-  QListWidget* Dir1 = nullptr;
+  QTreeWidget* Dir1 = nullptr;
   QListWidget* File1 = nullptr;
   QLineEdit* Text1 = nullptr;  // signal name
   QLineEdit* Text4 = nullptr;  // date
@@ -160,6 +162,7 @@ class bdatos : public QDialog {
   void BuildLayout();
   void Centra();  // (screen width - width) / 2, likewise the top
   void LlenaLugares();
+  int LugarDe(const QString& carpeta) const;  // Drive1 index of the folder's place, -1: none
   // Picture1 cleared; then, unless empty, the segments of trazo_ in cyan on
   // x 0..ancho_x_, y alto_y_..0 (kept for the redraw after a resize).
   void DibujaTrazo();
