@@ -142,7 +142,9 @@ bdatos::bdatos(scope::Osciloscopio& osciloscopio, std::shared_ptr<storage::BDSig
                QWidget* parent)
     : QDialog(parent), o_(osciloscopio), almacen_(std::move(almacen)) {
   BuildLayout();
-  connect(Drive1, &QComboBox::currentIndexChanged, this, [this] { Drive1_Change(); });
+  // Every choice of the user, the shown place too: it leads back to the
+  // place's own folder from one of its subfolders.
+  connect(Drive1, &QComboBox::activated, this, [this] { Drive1_Change(); });
   connect(Dir1, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
     PonCarpeta(item->data(0, kRutaDeLugar).toString());
   });

@@ -278,7 +278,11 @@ TEST_F(Browser, PlacesFoldersAndTheLanguageOfTheCaptions) {
   EXPECT_EQ(d.File1->count(), 1);
   ASSERT_EQ(d.Dir1->findItems("deeper", Qt::MatchExactly | Qt::MatchRecursive).size(), 1);
   EXPECT_EQ(d.Drive1->currentData().toString(), QDir::cleanPath(dir.path()));  // its place
+  // Choosing the shown place again leads back to its folder.
+  d.Drive1->activated(d.Drive1->currentIndex());
+  EXPECT_EQ(d.Carpeta(), QDir::cleanPath(dir.path()));
   d.Drive1->setCurrentIndex(static_cast<int>(places.indexOf("/")));
+  d.Drive1->activated(d.Drive1->currentIndex());
   EXPECT_EQ(d.Carpeta(), "/");
 
   EXPECT_EQ(d.windowTitle(), "Signal Database");
