@@ -6,11 +6,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QDate>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -26,6 +24,7 @@
 #include "mensajes/mens.h"
 #include "orva/localisation/idioma.h"
 #include "orva/mainwindow/ayuda.h"
+#include "orva/mainwindow/bdatos.h"
 #include "orva/mainwindow/oscil.h"
 #include "orva/mainwindow/textos_ventana.h"
 #include "orva/scope/osciloscopio.h"
@@ -114,9 +113,9 @@ void Oscil::Toolbar1_ButtonClick(QAction* boton) {
   // 5-6. Requests served by the next drawing.
   if (key == QLatin1String("copiar")) CopiarPantallaPedido = true;
   if (key == QLatin1String("imprimir")) ImprimirPedido = true;
-  // 7. A stored signal as the reference trace, chosen in the file dialog.
+  // 7. A stored signal as the reference trace, chosen in the browser.
   if (key == QLatin1String("abrir") && bd_signal_) {
-    bd_signal_->Abrir2(std::string());
+    AbreBdatos(1, 0);
     RedibujaSiParado();
   }
   // 8. The reference trace goes.
@@ -145,16 +144,10 @@ void Oscil::Toolbar1_ButtonMenuClick(QAction* entrada) {
   const QString key = entrada->property("Key").toString();
   if (key == QLatin1String("numCanal1")) CopiarCanal1Pedido = true;
   if (key == QLatin1String("numCanal2")) CopiarCanal2Pedido = true;
-  // A channel stored under the name "Nueva" and today's date, through the
-  // file dialog.
+  // A channel stored through the browser in save mode (name "Nueva" and
+  // today's date unless the user types others).
   const int canal = key == QLatin1String("diskCanal1") ? 1 : key == QLatin1String("diskCanal2") ? 2 : 0;
-  if (canal != 0 && bd_signal_) {
-    bd_signal_->Nombre("Nueva");
-    bd_signal_->Fecha(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString());
-    bd_signal_->Descripcion(std::string());
-    bd_signal_->Comentarios(std::string());
-    bd_signal_->Guardar2(static_cast<std::int16_t>(canal));
-  }
+  if (canal != 0 && bd_signal_) AbreBdatos(0, static_cast<std::int16_t>(canal));
   if (key == QLatin1String("exportar")) {
     const storage::Outcome r = ExportaTrazas();
     const int idioma = ProgramaGlobal().IdiomaActual;
@@ -164,6 +157,18 @@ void Oscil::Toolbar1_ButtonMenuClick(QAction* entrada) {
       Avisa(Propio(kTextoNoExportado, idioma).arg(QString::fromStdString(r.reason)));
   }
   ActualizaAvisoDePedidos();
+}
+
+void Oscil::AbreBdatos(std::int16_t modo, std::int16_t canal) {
+  bdatos dialogo(*osciloscopio_, bd_signal_, this);
+  dialogo.idioma_bd = ProgramaGlobal().IdiomaActual;
+  dialogo.modo_bd = modo;
+  if (modo == 0) dialogo.canal_bd = canal;
+  if (MuestraBdatos) {
+    MuestraBdatos(dialogo);
+  } else {
+    dialogo.exec();
+  }
 }
 
 void Oscil::Avisa(const QString& texto) {

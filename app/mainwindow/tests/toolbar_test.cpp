@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QListWidget>
+#include <QPushButton>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -23,6 +25,7 @@
 #include "orva/file_dialog.h"
 #include "orva/localisation/idioma.h"
 #include "orva/mainwindow/ayuda.h"
+#include "orva/mainwindow/bdatos.h"
 #include "orva/storage/bd_config.h"
 #include "orva/storage/bd_signal.h"
 #include "window_fixture.h"
@@ -183,7 +186,7 @@ TEST_F(Toolbar, HelpOpensTheManualOrSaysWhichFileIsMissing) {
   caja->close();
 }
 
-TEST_F(Toolbar, StoreCommandsSaveAndLoadThroughTheFileDialog) {
+TEST_F(Toolbar, StoreCommandsSaveAndLoadThroughTheBrowserAndTheFileDialog) {
   QTemporaryDir dir;
   auto dialog = std::make_shared<filedialog::AnsweringDialog>(dir.filePath("s.mdb").toStdString());
   ProgramaGlobal().AlmacenDeSenales->Dialogo(dialog);
@@ -191,6 +194,15 @@ TEST_F(Toolbar, StoreCommandsSaveAndLoadThroughTheFileDialog) {
   board->canal2 = 160;
   PowerOnBoard();
   Passes(3);
+  // The browser accepted as it opens: saving "Nueva", then opening the file.
+  w->MuestraBdatos = [&](bdatos& d) {
+    d.show();
+    if (d.modo_bd == 1) {
+      d.PonCarpeta(dir.path());
+      d.File1->setCurrentRow(0);
+    }
+    d.aceptar_boton->click();
+  };
   MenuEntry(*w, "guardar", 1)->trigger();  // channel 2
   ASSERT_TRUE(QFileInfo::exists(dir.filePath("s.mdb")));
   EXPECT_EQ(ProgramaGlobal().AlmacenDeSenales->Nombre(), "Nueva");

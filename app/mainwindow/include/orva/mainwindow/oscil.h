@@ -102,6 +102,7 @@ struct TrazaMostrada;
 namespace orva::mainwindow {
 
 class VisorDeAyuda;
+class bdatos;
 using gdi::COLORREF;
 using gdi::PictureBox;
 
@@ -298,11 +299,18 @@ class Oscil : public QWidget {
   // released runs the loop again from here (returning when it stops),
   // pressed stops it after the pass in progress (Timer1 keeps redrawing);
   // "copiar"/"imprimir" raise their requests; "borrar" hides the reference
-  // trace and its labels; "ayuda" sends F1 to the window. "pegar", "vpp",
+  // trace and its labels; "ayuda" sends F1 to the window; "abrir" opens the
+  // signal browser in open mode, the menu's "diskCanal1"/"diskCanal2" in
+  // save mode for that channel, in the current language. "pegar", "vpp",
   // "completa" and "copiar_num" itself do nothing more.
   void Toolbar1_ButtonClick(QAction* boton);
-  // Drop-down entries: "numCanal1"/"numCanal2" raise the number copies.
+  // Drop-down entries: "numCanal1"/"numCanal2" raise the number copies,
+  // "diskCanal1"/"diskCanal2" open the browser in save mode.
   void Toolbar1_ButtonMenuClick(QAction* entrada);
+  // How the signal browser is shown once its fields are set: null runs it
+  // modally (exec), as the program does; tests drive it instead, without a
+  // nested event loop. The dialog lives for the call only.
+  std::function<void(bdatos&)> MuestraBdatos;
   // Calibration request: 0 saves the second calibration file (cal2.dat in
   // PathCal2), 1 loads the calibration (cal.dat in PathCal), any other code
   // does nothing. An empty folder stands for the board folder (path). The
@@ -539,6 +547,8 @@ class Oscil : public QWidget {
 
   // ---- Tool bar (oscil_toolbar.cpp) ---------------------------------------------
   void ConectaBarra();
+  // The browser loaded, given the language, mode and channel, then shown.
+  void AbreBdatos(std::int16_t modo, std::int16_t canal);
   static QIcon IconoDeBoton(std::string_view key);
   void Avisa(const QString& texto);
   VisorDeAyuda* visor_ = nullptr;

@@ -25,6 +25,8 @@ inline constexpr int kTextoNoDisponible = 10;       // tool tip of buttons witho
 inline constexpr int kTextoMenuExportar = 11;       // save menu entry "Export..."
 inline constexpr int kTextoExportado = 12;          // "Traces exported to %1"
 inline constexpr int kTextoNoExportado = 13;        // "Export failed: %1"
+inline constexpr int kTextoEliminaSenal = 14;       // "Delete the signal file %1?"
+inline constexpr int kTextoNoSeElimina = 15;        // "Cannot delete %1: %2"
 // The remote link's strip; the state words 32..37 follow LinkState's order.
 inline constexpr int kTextoEnlace = 20;             // title of the remote link strip
 inline constexpr int kTextoEstacionPlaca = 21;      // Command3
