@@ -58,15 +58,6 @@ constexpr FactorDeTexto kFactores[] = {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-// One of the window's own texts; a language without it gives the Spanish one.
-QString Propio(int id, int idioma) {
-  try {
-    return QString::fromUtf8(TextoDeVentana(id, idioma));
-  } catch (const std::exception&) {
-    return QString::fromUtf8(TextoDeVentana(id, localisation::kSpanish));
-  }
-}
-
 // Lower case of the ASCII letters, for field names.
 std::string Minusculas(std::string_view s) {
   std::string r(s);
@@ -526,13 +517,13 @@ void bdatos::eliminar_boton_Click() {
   if (ConfirmaEliminar) {
     si = ConfirmaEliminar(fichero);
   } else {
-    si = QMessageBox::question(this, windowTitle(), Propio(kTextoEliminaSenal, idioma_bd).arg(fichero),
+    si = QMessageBox::question(this, windowTitle(), TextoPropio(kTextoEliminaSenal, idioma_bd).arg(fichero),
                                QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
   }
   if (!si) return;
   QFile f(fichero);
   if (!f.remove()) {
-    QMessageBox::warning(this, windowTitle(), Propio(kTextoNoSeElimina, idioma_bd).arg(fichero, f.errorString()));
+    QMessageBox::warning(this, windowTitle(), TextoPropio(kTextoNoSeElimina, idioma_bd).arg(fichero, f.errorString()));
     return;
   }
   VaciaVistaPrevia();

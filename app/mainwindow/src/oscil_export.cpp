@@ -45,7 +45,8 @@ storage::Outcome Oscil::TrazasParaExportar(std::vector<exporta::TrazaMostrada>& 
 
 storage::Outcome Oscil::ExportaTrazas() {
   if (!dialogo_) return storage::Outcome::Fallido("no file dialog");
-  // Nothing to export is said before a file name is asked for.
+  // Nothing to export is said before a file name is asked for. The traces
+  // are gathered again after the dialog: the loop runs while it is open.
   std::vector<exporta::TrazaMostrada> trazas;
   std::vector<float> referencia;
   if (storage::Outcome r = TrazasParaExportar(trazas, referencia); !r.Done()) return r;

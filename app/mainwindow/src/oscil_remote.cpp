@@ -40,10 +40,8 @@ double Segundos() {
 
 // The one word the state field shows, in the window's language.
 QString PalabraDeEstado(link::LinkState s, int idioma) {
-  return QString::fromUtf8(TextoDeVentana(kTextoEstadoApagado + static_cast<int>(s), idioma));
+  return TextoPropio(kTextoEstadoApagado + static_cast<int>(s), idioma);
 }
-
-QString Propia(int id, int idioma) { return QString::fromUtf8(TextoDeVentana(id, idioma)); }
 
 }  // namespace
 
@@ -237,22 +235,22 @@ QWidget* Oscil::ConstruyeEnlace(QWidget* padre) {
 
 void Oscil::TextosDelEnlace(int idioma) {
   if (Command3 == nullptr) return;
-  findChild<QLabel*>(QStringLiteral("TituloEnlace"))->setText(Propia(kTextoEnlace, idioma));
+  findChild<QLabel*>(QStringLiteral("TituloEnlace"))->setText(TextoPropio(kTextoEnlace, idioma));
   const std::pair<QPushButton*, int> botones[] = {
       {Command3, kTextoEstacionPlaca}, {Command4, kTextoEstacionRemota}, {Command5, kTextoIniciaIntercambio}};
   for (const auto& [b, id] : botones) {
-    b->setText(Propia(id, idioma));
-    b->setToolTip(Propia(id + kTextoAyudaPlaca - kTextoEstacionPlaca, idioma));
+    b->setText(TextoPropio(id, idioma));
+    b->setToolTip(TextoPropio(id + kTextoAyudaPlaca - kTextoEstacionPlaca, idioma));
   }
-  DireccionRemota->setPlaceholderText(Propia(kTextoDireccion, idioma));
-  DireccionRemota->setToolTip(Propia(kTextoAyudaDireccion, idioma));
-  PuertoRemoto->setToolTip(Propia(kTextoAyudaPuerto, idioma));
-  PermitidaRemota->setPlaceholderText(Propia(kTextoPermitida, idioma));
-  PermitidaRemota->setToolTip(Propia(kTextoAyudaPermitida, idioma));
+  DireccionRemota->setPlaceholderText(TextoPropio(kTextoDireccion, idioma));
+  DireccionRemota->setToolTip(TextoPropio(kTextoAyudaDireccion, idioma));
+  PuertoRemoto->setToolTip(TextoPropio(kTextoAyudaPuerto, idioma));
+  PermitidaRemota->setPlaceholderText(TextoPropio(kTextoPermitida, idioma));
+  PermitidaRemota->setToolTip(TextoPropio(kTextoAyudaPermitida, idioma));
   // Wide enough for the longest state word of the language.
   int ancho = 0;
   for (int id = kTextoEstadoApagado; id <= kTextoEstadoRechazado; ++id)
-    ancho = std::max(ancho, EstadoEnlace->fontMetrics().horizontalAdvance(Propia(id, idioma)));
+    ancho = std::max(ancho, EstadoEnlace->fontMetrics().horizontalAdvance(TextoPropio(id, idioma)));
   EstadoEnlace->setFixedWidth(ancho + 16);
   EstadoEnlace->setText(PalabraDeEstado(EnlaceDeRed().State(), idioma));
 }

@@ -49,7 +49,6 @@ constexpr IconoDeTema kIconosDeTema[] = {
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 QString Texto(int id, int idioma) { return Q(localisation::Text(id, idioma)); }
-QString Propio(int id, int idioma) { return Q(TextoDeVentana(id, idioma)); }
 
 // The cal.dat / cal2.dat name the instrument forms from a folder (a trailing
 // separator of the folder is taken as its own).
@@ -152,9 +151,9 @@ void Oscil::Toolbar1_ButtonMenuClick(QAction* entrada) {
     const storage::Outcome r = ExportaTrazas();
     const int idioma = ProgramaGlobal().IdiomaActual;
     if (r.Done())
-      Avisa(Propio(kTextoExportado, idioma).arg(QString::fromStdString(ultima_exportacion_)));
+      Avisa(TextoPropio(kTextoExportado, idioma).arg(QString::fromStdString(ultima_exportacion_)));
     else if (r.status != storage::Outcome::Status::kCancelled)
-      Avisa(Propio(kTextoNoExportado, idioma).arg(QString::fromStdString(r.reason)));
+      Avisa(TextoPropio(kTextoNoExportado, idioma).arg(QString::fromStdString(r.reason)));
   }
   ActualizaAvisoDePedidos();
 }
@@ -188,7 +187,7 @@ void Oscil::ActualizaAvisoDePedidos() {
     if (CopiarCanal2Pedido) pendientes << Texto(17, idioma) + " (" + Texto(48, idioma) + ")";
   }
   if (!pendientes.isEmpty()) {
-    Avisa(Propio(kTextoEnEspera, idioma) + " " + pendientes.join(QStringLiteral(", ")));
+    Avisa(TextoPropio(kTextoEnEspera, idioma) + " " + pendientes.join(QStringLiteral(", ")));
     aviso_de_pedidos_ = true;
   } else if (aviso_de_pedidos_) {
     Avisa(QString());
@@ -220,7 +219,7 @@ void Oscil::PeticionDeCalibracion(std::int16_t codigo) {
     case scope::ResultadoCalibracion::kFicheroCorto: texto = kTextoCorto; break;
     case scope::ResultadoCalibracion::kErrorDeEscritura: texto = kTextoNoSeEscribe; break;
   }
-  Avisa(Propio(texto, idioma).arg(QString::fromStdString(fichero)));
+  Avisa(TextoPropio(texto, idioma).arg(QString::fromStdString(fichero)));
 }
 
 void Oscil::keyPressEvent(QKeyEvent* event) {
@@ -242,7 +241,7 @@ void Oscil::AbreAyuda() {
     for (const std::string& c : CarpetasDeAyuda(p.RutaAplicacion)) carpetas << QString::fromStdString(c);
     QString solo = QString::fromStdString(nombre);
     solo = solo.section(QLatin1Char('/'), -1);
-    const QString texto = Propio(kTextoSinAyuda, p.IdiomaActual)
+    const QString texto = TextoPropio(kTextoSinAyuda, p.IdiomaActual)
                               .arg(solo.isEmpty() ? QStringLiteral("?") : solo,
                                    carpetas.join(QStringLiteral(", ")));
     Avisa(texto);
@@ -263,7 +262,7 @@ void Oscil::TextosPropios(int idioma) {
   for (const char* key : {"pegar", "vpp", "completa"}) {
     QAction* a = ToolbarButton(key);
     if (a == nullptr) continue;
-    const QString propio = Propio(kTextoNoDisponible, idioma);
+    const QString propio = TextoPropio(kTextoNoDisponible, idioma);
     // "completa" keeps its designed tool tip, with the note after it.
     a->setToolTip(a->property("Tag").isValid() ? Texto(a->property("Tag").toInt(), idioma) + " (" +
                                                      propio + ")"
@@ -281,10 +280,10 @@ void Oscil::TextosPropios(int idioma) {
   }
   Calibracion->setToolTip(Texto(163, idioma));
   const QList<QAction*> cal = Calibracion->menu()->actions();
-  cal.at(0)->setText(Propio(kTextoMenuGuardaCal2, idioma));
-  cal.at(1)->setText(Propio(kTextoMenuCargaCal, idioma));
+  cal.at(0)->setText(TextoPropio(kTextoMenuGuardaCal2, idioma));
+  cal.at(1)->setText(TextoPropio(kTextoMenuCargaCal, idioma));
   if (QAction* exportar = findChild<QAction*>(QStringLiteral("exportar")))
-    exportar->setText(Propio(kTextoMenuExportar, idioma));
+    exportar->setText(TextoPropio(kTextoMenuExportar, idioma));
   TextosDelEnlace(idioma);
   if (aviso_de_pedidos_) ActualizaAvisoDePedidos();
 }

@@ -1,5 +1,6 @@
 #include "orva/mainwindow/textos_ventana.h"
 
+#include "orva/localisation/idioma.h"
 #include "orva/strings.h"
 
 namespace orva::mainwindow {
@@ -16,6 +17,12 @@ std::string_view TextoDeVentana(int id, int idioma) {
   if (id < 1 || id > 999 || idioma < 0 || idioma > 3)
     throw strings::ResourceNotFound(static_cast<std::int64_t>(idioma) * 1000 + id);
   return table.LoadResString(static_cast<std::int64_t>(idioma) * 1000 + id);
+}
+
+QString TextoPropio(int id, int idioma) {
+  const int idioma_valido = idioma >= 0 && idioma <= 3 ? idioma : localisation::kSpanish;
+  const std::string_view t = TextoDeVentana(id, idioma_valido);
+  return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
 }
 
 }  // namespace orva::mainwindow

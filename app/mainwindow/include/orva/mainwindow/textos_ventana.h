@@ -8,6 +8,8 @@
 // as the program's table does.
 #pragma once
 
+#include <QString>
+
 #include <string_view>
 
 namespace orva::mainwindow {
@@ -48,5 +50,8 @@ inline constexpr int kTextoEstadoPerdido = 36;      // link lost
 inline constexpr int kTextoEstadoRechazado = 37;    // refused
 
 std::string_view TextoDeVentana(int id, int idioma);
+// The same as a QString for the window's controls; a language without the
+// text gives the Spanish one (an unknown identifier still raises the error).
+QString TextoPropio(int id, int idioma);
 
 }  // namespace orva::mainwindow
