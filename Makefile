@@ -1,6 +1,7 @@
 # The two commands of the README, plus the benchmarks.
-#   make run    install what is missing, configure, build, run the main job
-#   make test   install what is missing, configure, build, run every test
+#   make run    install what is missing, configure, build the program and
+#               what it loads (target orva_run: no tests), run the main job
+#   make test   install what is missing, configure, build everything, run every test
 #   make package  build the Debian package build/orvascope_<version>_amd64.deb
 #   make bench  build and run the benchmarks with their peers (not part of test)
 #   make fuzz   build the libFuzzer targets and run each for FUZZ_SECONDS (see fuzz/README.md)
@@ -12,7 +13,7 @@ FUZZ_TARGETS ?=
 CMAKE_FLAGS ?=
 JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run test package bench deps configure build fuzz fuzz-build fuzz-seeds
+.PHONY: run test package bench deps configure build build-run fuzz fuzz-build fuzz-seeds
 
 deps:
 	@scripts/install-deps.sh
@@ -23,7 +24,11 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only the program, its libraries, templates and manuals (and the board probe).
+build-run: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target orva_run
+
+run: build-run
 	@scripts/run-main.sh $(BUILD)
 
 test: build

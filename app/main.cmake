@@ -19,3 +19,14 @@ endif()
 include(GNUInstallDirs)
 set_target_properties(OrvaScope PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
 install(TARGETS OrvaScope RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# What `make run` builds: the program and what it loads or reads at run time
+# (its libraries through the link, the templates, the manuals) and the board
+# probe that scripts/run-main.sh --probe runs; no test or benchmark program.
+add_custom_target(orva_run)
+add_dependencies(orva_run OrvaScope)
+foreach(t IN ITEMS orva_templates orva_help orvaboard-probe)
+  if(TARGET ${t})
+    add_dependencies(orva_run ${t})
+  endif()
+endforeach()

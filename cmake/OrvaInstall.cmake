@@ -79,11 +79,18 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # Dependencies from the libraries the binaries link (dpkg-shlibdeps); our own
 # libraries are in the package and are found in the staging tree.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# What Qt loads at run time, which the scan of linked libraries cannot see:
+# the SVG image plugin that draws the tool bar's pictures (libqt6svg6) and
+# Qt's own translations for its dialogs and buttons (qt6-translations-l10n).
+# The platform plugins (xcb for the desktop, offscreen for the headless run)
+# come with libqt6gui6, which the scan finds.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-# The only maintainer scripts are the library cache refresh of the shared
-# libraries (GENERATE_SHLIBS); nothing grants the port capability
+# The only maintainer scripts are the library cache refresh (ldconfig in
+# postinst and postrm) of the shared libraries (GENERATE_SHLIBS); nothing
+# grants the port capability
 # (see the man page and README for the setcap line).
 include(CPack)
 

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev
   libsqlite3-dev sqlite3
   qt6-base-dev libqt6sql6-sqlite
+  libqt6svg6 qt6-translations-l10n
   libfftw3-dev libbenchmark-dev
   libsndfile1-dev
   dpkg-dev file desktop-file-utils

@@ -6,7 +6,8 @@
 //   --export-wav FILE   the same traces as a 32-bit float WAV file at the
 //                       display sample rate
 //
-// Each adds one output line ("traces exported: FILE (CSV)", "... (WAV)"); a
+// Each adds one output line ("traces exported: FILE (CSV)", "... (WAV)", FILE
+// with its folder: a bare name lies in the user folder, see groups.h); a
 // failure is one line on standard error and exit status 1, and the file that
 // was there stays as it was.
 #include "groups.h"
@@ -54,6 +55,7 @@ class ExportOptions final : public LineReportingGroup {
   bool AfterPasses(mainwindow::Oscil& window, std::string* error) override {
     for (std::size_t i = 0; i < std::size(kExportaciones); ++i) {
       if (ficheros_[i].empty()) continue;
+      ficheros_[i] = UserFile(window, ficheros_[i], true);
       const storage::Outcome r = window.ExportaTrazasA(ficheros_[i], kExportaciones[i].formato);
       if (!r.Done()) return Error(error, "cannot export the traces to " + ficheros_[i] + ": " + r.reason);
       lines_.push_back("traces exported: " + ficheros_[i] + " (" + kExportaciones[i].nombre + ")");

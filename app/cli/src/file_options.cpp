@@ -9,14 +9,18 @@
 // FILE of --save-signal is the positional argument the group claims. Each
 // operation adds one output line ("configuration loaded: FILE", "signal
 // loaded: FILE (768 samples)", "signal saved: FILE (channel 2)",
-// "configuration saved: FILE"); a failure is one line on standard error and
+// "configuration saved: FILE", FILE with its folder: a bare name lies in the
+// window's user folder, see UserFile in groups.h); a failure is one line on standard error and
 // exit status 1, and the file that was there stays as it was.
 #include <QDate>
+#include <QFileInfo>
 #include <QLocale>
 
 #include "groups.h"
 #include "orva/file_dialog.h"
+#include "orva/mainwindow/carpetas.h"
 #include "orva/mainwindow/oscil.h"
+#include "orva/mainwindow/textos_ventana.h"
 #include "orva/scope/osciloscopio.h"
 #include "orva/storage/bd_config.h"
 #include "orva/storage/bd_signal.h"
@@ -69,6 +73,8 @@ class FileOptions final : public LineReportingGroup {
   }
 
   bool BeforePowerOn(mainwindow::Oscil& window, std::string* error) override {
+    if (!open_config_.empty()) open_config_ = UserFile(window, open_config_, false);
+    if (!open_signal_.empty()) open_signal_ = UserFile(window, open_signal_, false);
     if (!open_config_.empty() || !open_signal_.empty() || channel_ != 0 || !save_config_.empty())
       AnswerDialogs(window);
     storage::BDConfig* config = window.AlmacenDeConfiguracion();
@@ -90,12 +96,14 @@ class FileOptions final : public LineReportingGroup {
   }
 
   bool AfterPasses(mainwindow::Oscil& window, std::string* error) override {
+    if (channel_ != 0) save_signal_ = UserFile(window, save_signal_, true);
+    if (!save_config_.empty()) save_config_ = UserFile(window, save_config_, true);
     storage::BDConfig* config = window.AlmacenDeConfiguracion();
     const auto& signal = mainwindow::ProgramaGlobal().AlmacenDeSenales;
     if (channel_ != 0 && signal) {
       // The texts the signal browser proposes for a new signal.
       signal->Nombre("Nueva");
-      signal->Fecha(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString());
+      signal->Fecha(mainwindow::LocaleDelIdioma(mainwindow::ProgramaGlobal().IdiomaActual).toString(QDate::currentDate(), QLocale::ShortFormat).toStdString());
     }
     if (channel_ != 0 &&
         !Run(save_signal_, "save the signal", error,
@@ -136,6 +144,13 @@ class FileOptions final : public LineReportingGroup {
 };
 
 }  // namespace
+
+std::string UserFile(const mainwindow::Oscil& window, const std::string& file, bool writing) {
+  if (file.find('/') != std::string::npos) return file;
+  if (!writing && QFileInfo::exists(QString::fromStdString(file))) return file;
+  if (writing) mainwindow::CreaCarpeta(window.CarpetaDeUsuario());
+  return mainwindow::EnCarpeta(file, window.CarpetaDeUsuario());
+}
 
 std::unique_ptr<OptionGroup> MakeFileOptions() { return std::make_unique<FileOptions>(); }
 

@@ -28,6 +28,13 @@ class LineReportingGroup : public OptionGroup {
   std::vector<std::string> lines_;
 };
 
+// A file named on the command line: a bare name (no folder part) lies in the
+// window's user folder (orva/mainwindow/carpetas.h), the folder the window's
+// file dialogs propose, made when a file is to be written there; a name to
+// read that exists in the working folder is taken from there. A name with a
+// folder part stays as it is.
+std::string UserFile(const mainwindow::Oscil& window, const std::string& file, bool writing);
+
 std::unique_ptr<OptionGroup> MakeSettingsOptions();  // --set KEY=VALUE
 std::unique_ptr<OptionGroup> MakeLanguageOptions();  // language_options.cpp: --language
 std::unique_ptr<OptionGroup> MakeCursorOptions();  // cursor_options.cpp: --cursors

@@ -52,6 +52,17 @@ namespace {
 
 constexpr long kMaxPasses = 1000000;
 
+// The offscreen platform answers the window's size hints with a notice on
+// every run; it says nothing about the run, and a successful headless run
+// keeps standard error empty. Only that exact message is dropped: every other
+// message goes to the handler that was there.
+QtMessageHandler previous_handler = nullptr;
+void QuietOffscreenNotice(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type == QtWarningMsg && message == QLatin1String("This plugin does not support propagateSizeHints()"))
+    return;
+  if (previous_handler != nullptr) previous_handler(type, context, message);
+}
+
 int Fail(int status, const std::string& message) {
   std::fprintf(stderr, "OrvaScope: %s\n", message.c_str());
   return status;
@@ -121,6 +132,7 @@ int RunProgram(int argc, char** argv) {
 
   if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
+  previous_handler = qInstallMessageHandler(QuietOffscreenNotice);
   QApplication app(argc, argv);
   mainwindow::Oscil window;
   // Start-up first, then the window appears once: centred, with its graticules.

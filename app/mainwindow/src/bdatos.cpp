@@ -441,7 +441,7 @@ void bdatos::Form_Activate() {
   // 3. Save mode: what is about to be stored.
   if (modo_bd == 0) {
     Text1->setText(QStringLiteral("Nueva"));
-    Text4->setText(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
+    Text4->setText(LocaleDelIdioma(idioma_bd).toString(QDate::currentDate(), QLocale::ShortFormat));
     base_de_tiempos_text->setText(Q(o_.BaseDeTiemposActualTexto()));
     const bool uno = canal_bd == 1;
     amplitud_text->setText(Q(uno ? o_.GananciaCanal1Texto() : o_.GananciaCanal2Texto()));
@@ -494,15 +494,18 @@ void bdatos::aceptar_boton_Click() {
     // Only a successful save closes the browser; a cancelled or failed save
     // dialog leaves it open with what the user typed.
     almacen_->AlGuardar2([this] { accept(); });
-    almacen_->Guardar2(canal_bd);
+    const storage::Outcome r = almacen_->Guardar2(canal_bd);
     almacen_->AlGuardar2(nullptr);
+    if (AlTerminar) AlTerminar(modo_bd, r, std::string());
     return;
   }
   if (modo_bd == 1) {
     // Without a chosen file there is nothing to load: the dialog stays open.
     const QString nombre = FicheroSeleccionado();
     if (nombre.isEmpty()) return;
-    almacen_->Abrir2(QDir(carpeta_).filePath(nombre).toStdString());
+    const std::string fichero = QDir(carpeta_).filePath(nombre).toStdString();
+    const storage::Outcome r = almacen_->Abrir2(fichero);
+    if (AlTerminar) AlTerminar(modo_bd, r, fichero);
     accept();
   }
 }

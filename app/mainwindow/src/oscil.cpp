@@ -32,6 +32,7 @@
 #include "orva/localisation/qt_toolkit.h"
 #include "orva/manager.h"
 #include "orva/mainwindow/readouts.h"
+#include "orva/mainwindow/textos_ventana.h"
 #include "orva/scope/readouts.h"
 #include "orva/scope/osciloscopio.h"
 #include "orva/storage/esquema.h"
@@ -160,6 +161,7 @@ void Oscil::Form_Load() {
   //      unless the user named another language (ORVA_LANGUAGE, which the
   //      command line's --language also sets).
   p.IdiomaActual = IdiomaDeArranque();
+  AplicaIdiomaDeQt(p.IdiomaActual);
   p.RutaAplicacion = QCoreApplication::applicationDirPath().toStdString();
   p.ContadorDePasadas = 0;
   constexpr std::int16_t kDireccionES = 0x390;

@@ -11,7 +11,9 @@
 #include <algorithm>
 
 #include "Sigdex.h"
+#include "orva/localisation/idioma.h"
 #include "orva/mainwindow/oscil.h"
+#include "orva/mainwindow/textos_ventana.h"
 #include "orva/scope/osciloscopio.h"
 #include "orva/scope/render.h"
 
@@ -135,7 +137,11 @@ void Oscil::BorraYDibujaGrid(PictureBox* target) {
 void Oscil::XYCommand_Click() {
   const bool xy = XYCommand->isChecked();
   osciloscopio_->ModoXY(xy);
-  Label6->setText(xy ? "XY-Mode" : "Spectrum");
+  const int idioma = ProgramaGlobal().IdiomaActual;
+  // "Mode XY" is the designed text 8; "Spectrum" one of the window's own.
+  const std::string_view modo_xy = localisation::Text(8, idioma);
+  Label6->setText(xy ? QString::fromUtf8(modo_xy.data(), static_cast<qsizetype>(modo_xy.size()))
+                     : TextoPropio(kTextoEspectro, idioma));
   for (const auto& [i, l] : Label8.Items()) l->setVisible(!xy);
   Picture2->ShowLineObject(kMarcador1, !xy);
   Picture2->ShowLineObject(kMarcador2, !xy);

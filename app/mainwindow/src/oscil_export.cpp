@@ -52,6 +52,7 @@ storage::Outcome Oscil::ExportaTrazas() {
   if (storage::Outcome r = TrazasParaExportar(trazas, referencia); !r.Done()) return r;
   filedialog::FileDialogRequest peticion;
   peticion.mode = filedialog::FileDialogRequest::Mode::kSave;
+  peticion.start_folder = carpeta_de_usuario_;
   peticion.filter = "CSV (*.csv)|*.csv|WAV (*.wav)|*.wav";
   peticion.file_name = "traces.csv";
   peticion.default_extension = "csv";

@@ -418,7 +418,7 @@ void Oscil::BuildLayout() {
   tl->setRowStretch(5, 1);
   front->addWidget(trig, 0, 3);
 
-  QGroupBox* power = Group(SSPanel3, "Power");
+  QGroupBox* power = Named(Group(SSPanel3, "Power"), "GrupoEncendido");  // title: TextosPropios
   auto* pl = new QGridLayout(power);
   Command1 = Key(power, "Command1", "OFF");
   Command1->setMinimumSize(70, 44);
@@ -440,7 +440,7 @@ void Oscil::BuildLayout() {
   pl->addWidget(Label1, 2, 1);
   pl->addWidget(VScroll2, 3, 0, 1, 2);
   // Passes per second: a long number ("1951.75225063273"), in a small font.
-  pl->addWidget(Caption(power, "passes/s"), 4, 0, 1, 2);
+  pl->addWidget(Named(Caption(power, "passes/s"), "EtiquetaPasadas"), 4, 0, 1, 2);
   Label14 = Display(power, "Label14");
   Label14->setStyleSheet(Label14->styleSheet() + " QLabel { font-size: 10px; }");
   Label14->ensurePolished();
@@ -460,7 +460,7 @@ void Oscil::BuildLayout() {
   // One header row over the two channel rows.
   const char* cabeceras[] = {"Vpp", "Vmean", "Freq", "Period"};
   for (int m = 0; m < 4; ++m) {
-    auto* h = Caption(SSPanel6, QString::fromLatin1(cabeceras[m]));
+    auto* h = Named(Caption(SSPanel6, QString::fromLatin1(cabeceras[m])), Indexed("Cabecera", m));
     h->setAlignment(Qt::AlignCenter);
     rl->addWidget(h, 0, 1 + m);
   }

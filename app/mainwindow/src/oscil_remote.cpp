@@ -211,7 +211,7 @@ QWidget* Oscil::ConstruyeEnlace(QWidget* padre) {
   EstadoEnlace->setStyleSheet(
       "QLabel { background: #0b1a0f; color: #7dff9a; border: 1px solid #3a4a3e;"
       " font-weight: bold; padding: 1px 4px; }");
-  EstadoDelEnlace = new QLabel(QStringLiteral("not connected"), grupo);
+  EstadoDelEnlace = new QLabel(grupo);  // "not connected" in the language: TextosPropios
   EstadoDelEnlace->setObjectName(QStringLiteral("EstadoDelEnlace"));
   EstadoDelEnlace->setStyleSheet("QLabel { color: #c9d1d9; font-size: 10px; }");
   // A long line (a refusal and its ways out) must not widen the window: it
@@ -274,7 +274,7 @@ bool Oscil::PuertoDelCampo(std::int32_t* puerto, bool cero_valido) {
   const int menor = cero_valido ? 0 : 1;
   if (!ok || p < menor || p > 65535) {
     EstadoDelEnlace->setText(
-        QStringLiteral("the port must be a whole number from %1 to 65535").arg(menor));
+        TextoPropio(kTextoPuertoNoValido, ProgramaGlobal().IdiomaActual).arg(menor));
     EstadoDelEnlace->setToolTip(EstadoDelEnlace->text());
     return false;
   }
@@ -310,7 +310,7 @@ void Oscil::Command4_Click() {
   if (!PuertoDelCampo(&puerto, false)) return;
   const QString direccion = DireccionRemota->text().trimmed();
   if (direccion.isEmpty()) {
-    EstadoDelEnlace->setText(QStringLiteral("enter the board station's address first"));
+    EstadoDelEnlace->setText(TextoPropio(kTextoFaltaDireccion, ProgramaGlobal().IdiomaActual));
     EstadoDelEnlace->setToolTip(EstadoDelEnlace->text());
     return;
   }
@@ -327,7 +327,7 @@ void Oscil::Command4_Click() {
 void Oscil::Command5_Click() {
   if (EnlaceDeRed().Usuario() != link::kRemoteStation ||
       EnlaceDeRed().State() != link::LinkState::kConnected) {
-    EstadoDelEnlace->setText(QStringLiteral("not connected to a board station: press Remote station first"));
+    EstadoDelEnlace->setText(TextoPropio(kTextoSinEstacionPlaca, ProgramaGlobal().IdiomaActual));
     EstadoDelEnlace->setToolTip(EstadoDelEnlace->text());
     return;
   }

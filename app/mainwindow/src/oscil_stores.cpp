@@ -15,6 +15,7 @@
 #include <QRadioButton>
 
 #include "orva/file_dialog.h"
+#include "orva/mainwindow/carpetas.h"
 #include "orva/mainwindow/oscil.h"
 #include "orva/scope/osciloscopio.h"
 #include "orva/storage/bd_config.h"
@@ -57,6 +58,29 @@ class QtFileDialog final : public filedialog::FileDialog {
   QPointer<QWidget> parent_;
 };
 
+}  // namespace
+
+// The window's file dialog as the stores and the export see it: the dialog
+// given (a QFileDialog, or a test's), with the last file chosen kept for the
+// status line (the stores do not say which file they wrote).
+class Oscil::DialogoQueRecuerda final : public filedialog::FileDialog {
+ public:
+  explicit DialogoQueRecuerda(std::shared_ptr<filedialog::FileDialog> dialogo) : dialogo_(std::move(dialogo)) {}
+  std::optional<std::string> Show(const filedialog::FileDialogRequest& r) override {
+    elegido_.clear();
+    std::optional<std::string> f = dialogo_ ? dialogo_->Show(r) : std::nullopt;
+    if (f) elegido_ = *f;
+    return f;
+  }
+  const std::string& Elegido() const { return elegido_; }
+
+ private:
+  std::shared_ptr<filedialog::FileDialog> dialogo_;
+  std::string elegido_;
+};
+
+namespace {
+
 void SetPressed(QAbstractButton* b, bool pressed) {
   if (b == nullptr || b->isChecked() == pressed) return;
   b->click();
@@ -98,16 +122,27 @@ class WindowPanel final : public storage::FrontPanel {
 
 void Oscil::CreaLosAlmacenes() {
   Programa& p = ProgramaGlobal();
-  dialogo_ = options_.dialogo ? options_.dialogo : std::make_shared<QtFileDialog>(this);
+  recuerda_ = std::make_shared<DialogoQueRecuerda>(
+      options_.dialogo ? options_.dialogo : std::shared_ptr<filedialog::FileDialog>(std::make_shared<QtFileDialog>(this)));
+  dialogo_ = recuerda_;
   panel_ = std::make_shared<WindowPanel>(*this);
   bd_signal_ = std::make_shared<storage::BDSignal>(*osciloscopio_, dialogo_);
-  // The stores' folder holds their templates: the program's data folder.
+  // The templates stay in the program's data folder (read only once
+  // installed); the files are proposed and stored in the user folder
+  // (carpetas.h), made on the first file operation.
   const std::string datos = storage::CarpetaDeDatos(p.RutaAplicacion);
-  bd_signal_->PathSignals(datos);
+  carpeta_de_usuario_ = mainwindow::CarpetaDeUsuario(p.RutaAplicacion);
+  bd_signal_->PathSignals(carpeta_de_usuario_);
+  bd_signal_->CarpetaDePlantillas(datos);
   bd_signal_->Instrumento(std::string(storage::kInstrumento));
   p.AlmacenDeSenales = bd_signal_;
   bd_config_ = std::make_shared<storage::BDConfig>(*osciloscopio_, *panel_, dialogo_, p.RutaAplicacion);
-  bd_config_->PathConfigs(datos);
+  bd_config_->PathConfigs(carpeta_de_usuario_);
+  bd_config_->CarpetaDePlantillas(datos);
 }
+
+bool Oscil::PreparaCarpetaDeUsuario() { return CreaCarpeta(carpeta_de_usuario_); }
+
+std::string Oscil::UltimoFicheroElegido() const { return recuerda_ ? recuerda_->Elegido() : std::string(); }
 
 }  // namespace orva::mainwindow

@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
+#include <QImage>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -25,6 +27,7 @@
 #include "orva/localisation/idioma.h"
 #include "orva/mainwindow/ayuda.h"
 #include "orva/mainwindow/bdatos.h"
+#include "orva/mainwindow/carpetas.h"
 #include "orva/mainwindow/oscil.h"
 #include "orva/mainwindow/textos_ventana.h"
 #include "orva/scope/osciloscopio.h"
@@ -64,6 +67,25 @@ QIcon Oscil::IconoDeBoton(std::string_view key) {
   for (const IconoDeTema& t : kIconosDeTema)
     if (t.key == key) return QIcon::fromTheme(QString::fromLatin1(t.tema), propio);
   return propio;
+}
+
+bool IconoDibujable(const QIcon& icono) {
+  if (icono.isNull()) return false;
+  const QImage imagen = icono.pixmap(QSize(20, 20)).toImage().convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < imagen.height(); ++y)
+    for (int x = 0; x < imagen.width(); ++x)
+      if (qAlpha(imagen.pixel(x, y)) != 0) return true;
+  return false;
+}
+
+void Oscil::MuestraTextoSinIcono() {
+  for (const auto& [key, a] : botones_) {
+    auto* b = qobject_cast<QToolButton*>(Toolbar1->widgetForAction(a));
+    if (b != nullptr)
+      b->setToolButtonStyle(IconoDibujable(a->icon()) ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextOnly);
+  }
+  Calibracion->setToolButtonStyle(IconoDibujable(Calibracion->icon()) ? Qt::ToolButtonIconOnly
+                                                                      : Qt::ToolButtonTextOnly);
 }
 
 void Oscil::ConectaBarra() {
@@ -124,12 +146,19 @@ void Oscil::Toolbar1_ButtonClick(QAction* boton) {
     DG->hide();
   }
   // 9-10. Configurations; a load shows its settings on the panel at once.
+  //      Each says on the status line what it came to.
   if (key == QLatin1String("AbrirConfig") && bd_config_) {
-    bd_config_->CargarConfiguracion();
+    PreparaCarpetaDeUsuario();
+    const storage::Outcome r = bd_config_->CargarConfiguracion();
     ActualizaPanel();
     TextosDelPanel();
+    InformaDeFichero(OperacionDeFichero::kCargaConfiguracion, r, UltimoFicheroElegido());
   }
-  if (key == QLatin1String("GuardarConfig") && bd_config_) bd_config_->GuardarConfiguracion();
+  if (key == QLatin1String("GuardarConfig") && bd_config_) {
+    PreparaCarpetaDeUsuario();
+    const storage::Outcome r = bd_config_->GuardarConfiguracion();
+    InformaDeFichero(OperacionDeFichero::kGuardaConfiguracion, r, UltimoFicheroElegido());
+  }
   // 11. Help, through the key that opens it.
   if (key == QLatin1String("ayuda")) {
     QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
@@ -148,19 +177,23 @@ void Oscil::Toolbar1_ButtonMenuClick(QAction* entrada) {
   const int canal = key == QLatin1String("diskCanal1") ? 1 : key == QLatin1String("diskCanal2") ? 2 : 0;
   if (canal != 0 && bd_signal_) AbreBdatos(0, static_cast<std::int16_t>(canal));
   if (key == QLatin1String("exportar")) {
+    PreparaCarpetaDeUsuario();
+    ultima_exportacion_.clear();
     const storage::Outcome r = ExportaTrazas();
-    const int idioma = ProgramaGlobal().IdiomaActual;
-    if (r.Done())
-      Avisa(TextoPropio(kTextoExportado, idioma).arg(QString::fromStdString(ultima_exportacion_)));
-    else if (r.status != storage::Outcome::Status::kCancelled)
-      Avisa(TextoPropio(kTextoNoExportado, idioma).arg(QString::fromStdString(r.reason)));
+    InformaDeFichero(OperacionDeFichero::kExporta, r,
+                     r.Done() ? ultima_exportacion_ : UltimoFicheroElegido());
   }
   ActualizaAvisoDePedidos();
 }
 
 void Oscil::AbreBdatos(std::int16_t modo, std::int16_t canal) {
+  PreparaCarpetaDeUsuario();
   bdatos dialogo(*osciloscopio_, bd_signal_, this);
   dialogo.idioma_bd = ProgramaGlobal().IdiomaActual;
+  dialogo.AlTerminar = [this](std::int16_t m, const storage::Outcome& r, const std::string& fichero) {
+    InformaDeFichero(m == 0 ? OperacionDeFichero::kGuardaSenal : OperacionDeFichero::kAbreSenal, r,
+                     fichero.empty() ? UltimoFicheroElegido() : fichero);
+  };
   dialogo.modo_bd = modo;
   if (modo == 0) dialogo.canal_bd = canal;
   if (MuestraBdatos) {
@@ -197,29 +230,44 @@ void Oscil::ActualizaAvisoDePedidos() {
 void Oscil::PeticionDeCalibracion(std::int16_t codigo) {
   scope::Osciloscopio& o = *osciloscopio_;
   const int idioma = ProgramaGlobal().IdiomaActual;
-  std::string fichero;
+  if (codigo != 0 && codigo != 1) return;
+  // "0" (the start-up value, kept in the stored settings) and an empty value
+  // stand for the board folder (carpetas.h). The instrument is given the
+  // folder for the call only, so its settings keep the value they had.
+  const bool guarda = codigo == 0;
+  const std::string antes = guarda ? o.PathCal2() : o.PathCal();
+  const std::string carpeta = guarda ? CarpetaDeCal2(antes, o.path()) : CarpetaDeCal(antes, o.path());
+  const std::string fichero = FicheroEn(carpeta, guarda ? "cal2.dat" : "cal.dat");
   scope::ResultadoCalibracion r;
-  if (codigo == 0) {
-    if (o.PathCal2().empty()) o.PathCal2(o.path());
-    fichero = FicheroEn(o.PathCal2(), "cal2.dat");
+  if (guarda) {
+    CreaCarpeta(carpeta);
+    o.PathCal2(carpeta);
     r = o.GuardaCal2();
-  } else if (codigo == 1) {
-    if (o.PathCal().empty()) o.PathCal(o.path());
-    fichero = FicheroEn(o.PathCal(), "cal.dat");
-    r = o.CargaElFicheroDeCalibracion();
+    o.PathCal2(antes);
   } else {
-    return;
+    o.PathCal(carpeta);
+    r = o.CargaElFicheroDeCalibracion();
+    o.PathCal(antes);
   }
-  int texto = kTextoNoSeAbre;
+  const QString nombre = QString::fromStdString(fichero);
   switch (r) {
     case scope::ResultadoCalibracion::kCorrecto:
-      texto = codigo == 0 ? kTextoCal2Guardado : kTextoCalCargada;
-      break;
-    case scope::ResultadoCalibracion::kFicheroAusente: texto = kTextoNoSeAbre; break;
-    case scope::ResultadoCalibracion::kFicheroCorto: texto = kTextoCorto; break;
-    case scope::ResultadoCalibracion::kErrorDeEscritura: texto = kTextoNoSeEscribe; break;
+      Avisa(TextoPropio(guarda ? kTextoCal2Guardado : kTextoCalCargada, idioma).arg(nombre));
+      return;
+    case scope::ResultadoCalibracion::kFicheroCorto:
+      Avisa(TextoPropio(kTextoCorto, idioma).arg(nombre));
+      return;
+    case scope::ResultadoCalibracion::kFicheroAusente:
+    case scope::ResultadoCalibracion::kErrorDeEscritura: {
+      const bool escribe = r == scope::ResultadoCalibracion::kErrorDeEscritura || guarda;
+      const QString porque = RazonDeFichero(fichero, escribe, idioma);
+      if (porque.isEmpty())
+        Avisa(TextoPropio(escribe ? kTextoNoSeEscribe : kTextoNoSeAbre, idioma).arg(nombre));
+      else
+        Avisa(TextoPropio(escribe ? kTextoNoSeEscribeRazon : kTextoNoSeAbreRazon, idioma).arg(nombre, porque));
+      return;
+    }
   }
-  Avisa(TextoPropio(texto, idioma).arg(QString::fromStdString(fichero)));
 }
 
 void Oscil::keyPressEvent(QKeyEvent* event) {
@@ -278,6 +326,36 @@ void Oscil::TextosPropios(int idioma) {
     control->setToolTip(Texto(id, idioma));
     control->setAccessibleName(Texto(id, idioma));
   }
+  // The buttons' own words, shown where a picture cannot be drawn: the
+  // designed word where the table has a short one, else the window's own;
+  // the math and inversion buttons and "vpp" keep their symbols.
+  const std::pair<const char*, int> designados[] = {
+      {"abrir", 111}, {"guardar", 125}, {"imprimir", 113}, {"borrar", 89}, {"completa", 142}, {"ayuda", 166}};
+  for (const auto& [key, id] : designados)
+    if (QAction* a = ToolbarButton(key)) a->setText(Texto(id, idioma));
+  const std::pair<const char*, int> propios[] = {
+      {"copiar_num", kTextoBotonNumeros},   {"copiar", kTextoBotonCopiar},
+      {"pegar", kTextoBotonPegar},          {"foto", kTextoBotonCongelar},
+      {"AbrirConfig", kTextoBotonCargaConfig}, {"GuardarConfig", kTextoBotonGuardaConfig},
+      {"view", kTextoBotonVista}};
+  for (const auto& [key, id] : propios)
+    if (QAction* a = ToolbarButton(key)) a->setText(TextoPropio(id, idioma));
+  Calibracion->setText(Texto(163, idioma));
+  if (auto* g = findChild<QGroupBox*>(QStringLiteral("GrupoEncendido"))) g->setTitle(TextoPropio(kTextoEncendido, idioma));
+  if (auto* l = findChild<QLabel*>(QStringLiteral("EtiquetaPasadas"))) l->setText(TextoPropio(kTextoPasadas, idioma));
+  const std::pair<int, int> cabeceras[] = {
+      {1, kTextoCabeceraVmedia}, {2, kTextoCabeceraFrecuencia}, {3, kTextoCabeceraPeriodo}};
+  for (const auto& [m, id] : cabeceras)
+    if (auto* l = findChild<QLabel*>(QStringLiteral("Cabecera(%1)").arg(m))) l->setText(TextoPropio(id, idioma));
+  if (Label6 != nullptr && XYCommand != nullptr) {
+    const bool xy = XYCommand->isChecked();
+    Label6->setText(xy ? Texto(8, idioma) : TextoPropio(kTextoEspectro, idioma));
+  }
+  // The link's line until the link says something (the strip is built
+  // before the language is known).
+  if (EstadoDelEnlace != nullptr && EstadoDelEnlace->text().isEmpty())
+    EstadoDelEnlace->setText(TextoPropio(kTextoNoConectado, idioma));
+  MuestraTextoSinIcono();
   Calibracion->setToolTip(Texto(163, idioma));
   const QList<QAction*> cal = Calibracion->menu()->actions();
   cal.at(0)->setText(TextoPropio(kTextoMenuGuardaCal2, idioma));

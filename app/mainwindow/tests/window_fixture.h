@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "orva/file_dialog.h"
 #include "orva/mainwindow/oscil.h"
 #include "orva/scope/board_calls.h"
 #include "orva/scope/osciloscopio.h"
@@ -97,6 +98,7 @@ class WindowTest : public ::testing::Test {
       return p;
     };
     options.portapapeles = clipboard;
+    options.dialogo = dialogo;
     w = std::make_unique<Oscil>(std::move(options));
     w->resize(1180, 860);
     w->show();
@@ -137,6 +139,8 @@ class WindowTest : public ::testing::Test {
   std::shared_ptr<RecordingClipboard> clipboard = std::make_shared<RecordingClipboard>();
   std::string pdf;
   int printers_made = 0;
+  // The window's file dialog, set before SetUp; null: QFileDialog.
+  std::shared_ptr<filedialog::FileDialog> dialogo;
   std::unique_ptr<Oscil> w;
 };
 

@@ -57,7 +57,7 @@ Outcome BDSignal::Guarda(std::int16_t canal, bool en_voltios) {
     const std::optional<std::string> fichero = PideFichero(true);
     if (!fichero) return Outcome::Cancelado();
 
-    detail::GuardaAtomico(UneRuta(path_signals_, kPlantillaSenal), *fichero, kTipoSenal, std::nullopt,
+    detail::GuardaAtomico(UneRuta(carpeta_de_plantillas_.empty() ? path_signals_ : carpeta_de_plantillas_, kPlantillaSenal), *fichero, kTipoSenal, std::nullopt,
                   [&](dao::Database& db) {
       double factor = 0;
       {

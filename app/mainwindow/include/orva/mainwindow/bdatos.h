@@ -48,6 +48,7 @@
 
 #include "orva/dao.h"
 #include "orva/picture_box.h"
+#include "orva/storage/outcome.h"
 
 class QComboBox;
 class QLineEdit;
@@ -107,6 +108,9 @@ class bdatos : public QDialog {
   std::int16_t modo_bd = 1;    // 0 save, 1 open
   std::int16_t idioma_bd = 1;  // language of the captions
   std::int16_t canal_bd = 1;   // channel saved (1 or 2)
+  // Told after every save or load the dialog runs (modo_bd, what it came to,
+  // the file loaded; empty for a save, whose file the store's dialog chose).
+  std::function<void(std::int16_t modo, const storage::Outcome& r, const std::string& fichero)> AlTerminar;
 
   // ---- Handlers ------------------------------------------------------------------
   void Form_Load();      // centred on the screen, modo_bd = 1, lists in the start folder

@@ -106,6 +106,10 @@ class bdatos;
 using gdi::COLORREF;
 using gdi::PictureBox;
 
+// Whether the icon draws anything at 20 x 20 pixels (a picture that cannot be
+// read, for want of its image plugin, draws nothing).
+bool IconoDibujable(const QIcon& icono);
+
 // Program-wide values shared with the other parts of the program.
 struct Programa {
   std::int16_t IdiomaActual = 0;     // language index (1 = Spanish at start-up)
@@ -219,9 +223,22 @@ class Oscil : public QWidget {
   // The caption from the instrument's mode: "... -  DEMO MODE", " - REMOTE MODE".
   void ActualizaTitulo();
   // Start-up: the signal store (kept program-wide) and the configuration
-  // store, both on the program folder (oscil_stores.cpp).
+  // store, their templates in the data folder, their files in the user
+  // folder (carpetas.h, oscil_stores.cpp).
   void CreaLosAlmacenes();
   storage::BDConfig* AlmacenDeConfiguracion() const { return bd_config_.get(); }
+  // Where signal and configuration files and exports are proposed and stored.
+  const std::string& CarpetaDeUsuario() const { return carpeta_de_usuario_; }
+  // Makes the user folder when it is missing (the first file operation);
+  // false when it cannot be made.
+  bool PreparaCarpetaDeUsuario();
+  // What a file operation of the window came to, on the status line in the
+  // window's language: the file on success, the file and the reason on
+  // failure; a cancel says nothing.
+  enum class OperacionDeFichero { kGuardaSenal, kAbreSenal, kGuardaConfiguracion, kCargaConfiguracion, kExporta };
+  void InformaDeFichero(OperacionDeFichero operacion, const storage::Outcome& r, const std::string& fichero);
+  // The status line's text (the last message shown).
+  QString TextoDelAviso() const;
 
   // ---- Export of the shown traces (oscil_export.cpp) -----------------------------
   // The time view's traces as files for other programs: channel 1 and 2 when
@@ -322,6 +339,9 @@ class Oscil : public QWidget {
   // The window's own texts, the unavailable buttons' tool tips and the
   // calibration menu in the language (the designed texts are the language pass's).
   void TextosPropios(int idioma);
+  // Buttons whose picture cannot be drawn (no SVG plugin, an empty theme
+  // icon) show their words instead of an empty square.
+  void MuestraTextoSinIcono();
   // The status line lists the requests that wait for the instrument to be
   // switched on (none: the waiting note goes).
   void ActualizaAvisoDePedidos();
@@ -554,6 +574,10 @@ class Oscil : public QWidget {
   VisorDeAyuda* visor_ = nullptr;
   bool aviso_de_pedidos_ = false;  // the status line shows the waiting requests
   std::string ultima_exportacion_;  // the last file exported, for the status line
+  std::string carpeta_de_usuario_;  // CarpetaDeUsuario()
+  class DialogoQueRecuerda;
+  std::shared_ptr<DialogoQueRecuerda> recuerda_;  // dialogo_, remembering the file chosen
+  std::string UltimoFicheroElegido() const;  // empty: the last dialog was cancelled
   storage::Outcome TrazasParaExportar(std::vector<exporta::TrazaMostrada>& trazas,
                                       std::vector<float>& referencia) const;
 

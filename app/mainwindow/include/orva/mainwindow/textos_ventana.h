@@ -8,8 +8,10 @@
 // as the program's table does.
 #pragma once
 
+#include <QLocale>
 #include <QString>
 
+#include <string>
 #include <string_view>
 
 namespace orva::mainwindow {
@@ -49,9 +51,66 @@ inline constexpr int kTextoEstadoConectado = 35;    // connected
 inline constexpr int kTextoEstadoPerdido = 36;      // link lost
 inline constexpr int kTextoEstadoRechazado = 37;    // refused
 
+// The status line of the file operations (oscil_avisos.cpp): %1 the file,
+// %2 the reason, one of the reasons 49..60 or the system's own words.
+inline constexpr int kTextoSenalGuardada = 40;           // "Signal stored in %1"
+inline constexpr int kTextoSenalCargada = 41;            // "Signal loaded from %1"
+inline constexpr int kTextoConfiguracionGuardada = 42;   // "Configuration saved in %1"
+inline constexpr int kTextoConfiguracionCargada = 43;    // "Configuration loaded from %1"
+inline constexpr int kTextoNoSeGuardaSenal = 44;         // "Cannot store the signal in %1: %2"
+inline constexpr int kTextoNoSeCargaSenal = 45;          // "Cannot load the signal from %1: %2"
+inline constexpr int kTextoNoSeGuardaConfiguracion = 46; // "Cannot save the configuration in %1: %2"
+inline constexpr int kTextoNoSeCargaConfiguracion = 47;  // "Cannot load the configuration from %1: %2"
+inline constexpr int kTextoNoSeExporta = 48;             // "Cannot export the traces to %1: %2"
+inline constexpr int kTextoRazonPermiso = 49;            // "permission denied"
+inline constexpr int kTextoRazonSinCarpeta = 50;         // "the folder does not exist"
+inline constexpr int kTextoRazonSinFichero = 51;         // "the file does not exist"
+inline constexpr int kTextoRazonSinPlantilla = 52;       // "the template %1 is missing"
+inline constexpr int kTextoRazonNoEsSenal = 53;          // "not a signal file of this program"
+inline constexpr int kTextoRazonNoEsConfiguracion = 54;  // "not a configuration of this program"
+inline constexpr int kTextoRazonDanado = 55;             // "the file is damaged or holds invalid values"
+inline constexpr int kTextoRazonSinTrazas = 56;          // "no trace is shown"
+inline constexpr int kTextoRazonVistaXY = 57;            // "the XY view is on"
+inline constexpr int kTextoNoSeAbreRazon = 58;           // calibration: "Cannot open %1: %2"
+inline constexpr int kTextoNoSeEscribeRazon = 59;        // calibration: "Cannot write %1: %2"
+inline constexpr int kTextoRazonDiscoLleno = 60;         // "the disk is full"
+// Captions the window adds beyond the designed table: the tool bar buttons'
+// own words (shown where a picture cannot be drawn), the power group, the
+// spectrum panel, the remote link's lines and the readout headers.
+inline constexpr int kTextoBotonNumeros = 61;        // "copiar_num"
+inline constexpr int kTextoBotonCopiar = 62;         // "copiar"
+inline constexpr int kTextoBotonPegar = 63;          // "pegar"
+inline constexpr int kTextoBotonCongelar = 64;       // "foto"
+inline constexpr int kTextoBotonCargaConfig = 65;    // "AbrirConfig"
+inline constexpr int kTextoBotonGuardaConfig = 66;   // "GuardarConfig"
+inline constexpr int kTextoBotonVista = 67;          // "view"
+inline constexpr int kTextoEncendido = 68;           // the power group's title
+inline constexpr int kTextoPasadas = 69;             // "passes/s" over Label14
+inline constexpr int kTextoEspectro = 70;            // Label6 outside the XY view
+inline constexpr int kTextoNoConectado = 71;         // EstadoDelEnlace at start
+inline constexpr int kTextoFaltaDireccion = 72;      // remote station without address
+inline constexpr int kTextoSinEstacionPlaca = 73;    // exchange without a board station
+inline constexpr int kTextoPuertoNoValido = 74;      // "... from %1 to 65535"
+inline constexpr int kTextoCabeceraVmedia = 75;      // readout headers
+inline constexpr int kTextoCabeceraFrecuencia = 76;
+inline constexpr int kTextoCabeceraPeriodo = 77;
+
 std::string_view TextoDeVentana(int id, int idioma);
 // The same as a QString for the window's controls; a language without the
 // text gives the Spanish one (an unknown identifier still raises the error).
 QString TextoPropio(int id, int idioma);
+// Why a file cannot be written (escribir) or read, as far as the file system
+// tells it: its folder is missing, may not be written or the file is missing
+// or unreadable, in the language; empty when none of these holds.
+QString RazonDeFichero(const std::string& fichero, bool escribir, int idioma);
+
+// Qt's own texts and the dates in the language (0..3; another: Spanish):
+// Qt's translation qtbase_<ca|es|en|fr>.qm installed and the language's
+// locale made Qt's default (idioma_qt.cpp). False when the translation is
+// not found (Qt's dialogs then stay in English; dates follow the language).
+bool AplicaIdiomaDeQt(int idioma);
+// The locale of a language: ca_ES, es_ES, en_GB, fr_FR (dates, Qt's widgets).
+QLocale LocaleDelIdioma(int idioma);
+
 
 }  // namespace orva::mainwindow

@@ -13,7 +13,7 @@
 // overwrite confirmation; a cancel ends the operation with nothing changed.
 //
 // Saving is atomic as the signal store's (bd_signal.h): template
-// PathConfigs/ModelKTR5.mdx copied beside the chosen file, rows in one
+// ModelKTR5.mdx (of CarpetaDePlantillas, or PathConfigs when that is empty) copied beside the chosen file, rows in one
 // transaction, flush, rename; a failure leaves the old file as it was.
 //
 // Loading, opened read only:
@@ -54,6 +54,9 @@ class BDConfig {
 
   const std::string& PathConfigs() const { return path_configs_; }
   void PathConfigs(const std::string& v) { path_configs_ = v; }
+  // The folder of the template ModelKTR5.mdx; empty (the default): PathConfigs.
+  const std::string& CarpetaDePlantillas() const { return carpeta_de_plantillas_; }
+  void CarpetaDePlantillas(const std::string& v) { carpeta_de_plantillas_ = v; }
 
   Outcome GuardarConfiguracion();
   Outcome CargarConfiguracion();
@@ -68,6 +71,7 @@ class BDConfig {
   std::shared_ptr<filedialog::FileDialog> dialogo_;
   std::string ruta_aplicacion_;
   std::string path_configs_;
+  std::string carpeta_de_plantillas_;
 };
 
 }  // namespace orva::storage

@@ -12,7 +12,8 @@
 //
 // The six properties are plain storage. Nothing stays open between calls.
 //
-// Saving is atomic: the template PathSignals/ModelSignal.mdx is copied beside
+// Saving is atomic: the template ModelSignal.mdx (of CarpetaDePlantillas, or
+// PathSignals when that is empty) is copied beside
 // the chosen file, every row is appended (each with its own update) in one
 // transaction, the copy is flushed and then renamed over the chosen file. A
 // failure at any point, or a kill, leaves the file that was there as it was;
@@ -74,6 +75,11 @@ class BDSignal {
   void PathSignals(const std::string& v) { path_signals_ = v; }
   const std::string& Instrumento() const { return instrumento_; }
   void Instrumento(const std::string& v) { instrumento_ = v; }
+  // The folder of the template ModelSignal.mdx; empty (the default):
+  // PathSignals. Apart, so that the template can stay in a read-only data
+  // folder while the files go to a folder of the user's.
+  const std::string& CarpetaDePlantillas() const { return carpeta_de_plantillas_; }
+  void CarpetaDePlantillas(const std::string& v) { carpeta_de_plantillas_ = v; }
 
   Outcome Guardar2(std::int16_t canal);
   Outcome Abrir2(const std::string& fichero);
@@ -97,6 +103,7 @@ class BDSignal {
   std::function<void()> al_guardar2_;
   std::function<std::vector<float>(std::int16_t)> fuente_;
   std::string nombre_, descripcion_, comentarios_, fecha_, path_signals_, instrumento_;
+  std::string carpeta_de_plantillas_;
 };
 
 }  // namespace orva::storage
