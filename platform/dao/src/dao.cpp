@@ -1,6 +1,7 @@
 // The engine, databases and recordsets over the SQLite C API.
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,14 +54,27 @@ int Progress(void* p) {
   return 0;
 }
 
+// Bytes below the file-size limit within which a failed write counts as
+// stopped by the limit (the engine writes a few pages at a time).
+constexpr rlim_t kLimitMargin = 1 << 16;
+
 // The engine's message, said plainly where the system's error is one a user
 // can act on.
 std::string EngineMessage(const Connection& c) {
   if (c.past_deadline) return "reading the file took longer than " + std::to_string(kLoadSeconds) + " s";
-  switch (sqlite3_system_errno(c.db)) {
-    case EFBIG: return "the file would be larger than the file-size limit of this process";
-    case ENOSPC: return "the disk is full";
-    default: break;
+  // The engine keeps no reliable errno of a failed write: a write that
+  // failed while the file reached the process's file-size limit (setrlimit,
+  // ulimit -f) is taken as stopped by that limit (EFBIG, SIGXFSZ ignored).
+  const int code = sqlite3_extended_errcode(c.db);
+  if (code == SQLITE_IOERR_WRITE || code == SQLITE_FULL) {
+    struct rlimit limit {};
+    struct stat st {};
+    const char* file = sqlite3_db_filename(c.db, "main");
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && file != nullptr &&
+        ::stat(file, &st) == 0 && static_cast<rlim_t>(st.st_size) + kLimitMargin >= limit.rlim_cur)
+      return "the file would be larger than the file-size limit of this process (" +
+             std::to_string(limit.rlim_cur) + " bytes)";
+    if (code == SQLITE_FULL) return "the disk is full";
   }
   return sqlite3_errmsg(c.db);
 }
