@@ -65,8 +65,8 @@ SIGNAL_SEEDS = {
     + "INSERT INTO Config VALUES (X'4f72766100' || X'1b5b324a', 'Signal');",
     "huge-texts.mdb": signal("CREATE TABLE Data (Value FLOAT);",
                              rows="INSERT INTO Config VALUES ('OrvaScope.exe', 'Signal');"
-                             "INSERT INTO Parameters VALUES (printf('%.*c', 60000, 'g'), 'DC', '1ms/Div',"
-                             " printf('%.*c', 60000, char(27)), '', '', '');"),
+                             "INSERT INTO Parameters VALUES (printf('%.*c', 20000, 'g'), 'DC', '1ms/Div',"
+                             " printf('%.*c', 20000, char(27)), '', '', '');"),
 }
 
 CONFIG_SEEDS = {
@@ -84,7 +84,7 @@ CONFIG_SEEDS = {
     + "CREATE TABLE Parameters (" + CONFIG_FIELDS + ");"
     + "INSERT INTO Parameters VALUES (" + CONFIG_ROW + ");",
     "text-values.mdb": CONFIG_HEAD + "CREATE TABLE Parameters (" + CONFIG_FIELDS + ");"
-    + "INSERT INTO Parameters VALUES (" + CONFIG_ROW.replace("4, 4", "char(27) || '[31m', printf('%.*c', 60000, 'x')")
+    + "INSERT INTO Parameters VALUES (" + CONFIG_ROW.replace("4, 4", "char(27) || '[31m', printf('%.*c', 20000, 'x')")
     + ");",
 }
 
@@ -130,8 +130,8 @@ def main():
         + "INSERT INTO Parameters VALUES (" + CONFIG_ROW + ");"
     write(os.path.join(cfg, "wal-mode.mdb"), plain_config, wal=True)
     big_signal = signal("CREATE TABLE Data (Value FLOAT, Pad TEXT);", fill=False) \
-        + "INSERT INTO Data WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 767)" \
-        " SELECT (i % 16) * 0.1, printf('%.*c', 200, 'p') FROM n;"
+        + "INSERT INTO Data WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 299)" \
+        " SELECT (i % 16) * 0.1, printf('%.*c', 40, 'p') FROM n;"
     interrupted(os.path.join(sig, "interrupted-write.mdb"), big_signal,
                 "UPDATE Data SET Value = -Value, Pad = upper(Pad)")
 

@@ -56,21 +56,25 @@ std::string Printable(std::string_view text, std::size_t max_bytes) {
   constexpr std::string_view kCut = "...";
   std::string out;
   out.reserve(text.size() < max_bytes ? text.size() : max_bytes);
+  // Where the output may be cut with room left for the cut mark: the end of
+  // the last piece (character or escape) that ends within max_bytes - 3.
+  const std::size_t room = max_bytes > kCut.size() ? max_bytes - kCut.size() : 0;
+  std::size_t cut_at = 0;
   for (std::size_t p = 0; p < text.size();) {
     const std::size_t n = PrintableSequence(text, p);
-    const std::string piece = n > 0 ? std::string(text.substr(p, n)) : Escape(static_cast<std::uint8_t>(text[p]));
-    // Room for the piece, and for the cut mark unless this is the last piece.
-    const bool last = p + (n > 0 ? n : 1) == text.size();
-    const std::size_t room = last ? max_bytes : (max_bytes > kCut.size() ? max_bytes - kCut.size() : 0);
-    if (out.size() + piece.size() > room) {
-      if (max_bytes >= kCut.size()) {
-        while (out.size() + kCut.size() > max_bytes) out.pop_back();  // only when max_bytes is tiny
-        out += kCut;
-      }
+    if (n > 0) {
+      out.append(text.substr(p, n));
+      p += n;
+    } else {
+      out += Escape(static_cast<std::uint8_t>(text[p]));
+      ++p;
+    }
+    if (out.size() <= room) cut_at = out.size();
+    if (out.size() > max_bytes) {
+      out.resize(cut_at);
+      if (max_bytes >= kCut.size()) out += kCut;
       return out;
     }
-    out += piece;
-    p += n > 0 ? n : 1;
   }
   return out;
 }
