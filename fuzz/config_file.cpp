@@ -1,12 +1,15 @@
-// Configuration files: the input, written as a file, loaded by the
-// configuration store's CargarConfiguracion, as the toolbar and
-// --open-config do (the file dialog answers with the file).
-// Checked: whatever the file, every coded setting stays one of its legal
-// values and the front panel is only ever told legal ones.
+// Configuration files: the input, taken as the bytes of a file, loaded by the
+// configuration store's LoadBytes (CargarConfiguracion after the file was
+// read into memory, as the toolbar and --open-config read it). Nothing
+// touches the disk.
+// Checked: the outcome's message is one printable line; whatever the file,
+// every coded setting stays one of its legal values and the front panel is
+// only ever told legal ones.
 #include <cstdio>
 #include <cstdlib>
 
 #include "fuzz_support.h"
+#include "orva/printable.h"
 #include "instrument_rig.h"
 #include "orva/storage/bd_config.h"
 
@@ -44,11 +47,9 @@ class Panel final : public orva::storage::FrontPanel {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string folder = orva::fuzz::ScratchSubfolder("config");
   static auto o = orva::fuzz::MakeInstrument();
   static Panel panel;
-  static auto dialog = std::make_shared<orva::filedialog::AnsweringDialog>(folder + "/KtrConfig.mdb");
-  static orva::storage::BDConfig store(*o, panel, dialog, "/usr/bin");
+  static orva::storage::BDConfig store(*o, panel, nullptr, "/usr/bin");
 
   // Start-up values; a load may only replace them by legal ones.
   o->AcoplamientoCanal1(1);
@@ -58,8 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   o->Flanco(0);
   o->promediado(1);
   o->BaseDeTiemposActual(4);
-  orva::fuzz::WriteWholeFile(folder, "KtrConfig.mdb", data, size);
-  (void)store.CargarConfiguracion();
+  const orva::storage::Outcome r =
+      store.LoadBytes("KtrConfig.mdb", std::string(reinterpret_cast<const char*>(data), size));
+  if (orva::Printable(r.reason, r.reason.size() + 1) != r.reason) Found("a message is not one printable line");
   auto in = [](int v, int lo, int hi) { return v >= lo && v <= hi; };
   Expect(in(o->AcoplamientoCanal1(), 0, 2) && in(o->AcoplamientoCanal2(), 0, 2), "a coupling outside 0..2");
   Expect(in(o->ModoDisparo(), 0, 2), "a trigger mode outside 0..2");

@@ -32,6 +32,7 @@
 
 #include "orva/gdi_canvas.h"
 #include "orva/localisation/idioma.h"
+#include "orva/printable.h"
 #include "orva/localisation/qt_toolkit.h"
 #include "orva/mainwindow/textos_ventana.h"
 #include "orva/scope/osciloscopio.h"
@@ -43,6 +44,7 @@ namespace {
 
 constexpr gdi::COLORREF kCian = 0xFFFF00;  // red 0, green 255, blue 255 (0x00BBGGRR)
 constexpr int kRutaDeLugar = Qt::UserRole;  // item data: the absolute path
+constexpr std::size_t kLargoDeTexto = 1000;  // bytes of a file's text a box shows
 
 // Codes per volt of the stored gain texts: 128 codes span four divisions.
 struct FactorDeTexto {
@@ -91,7 +93,12 @@ QPushButton* Boton(QWidget* padre, const char* nombre, int tag) {
 void OrigenDeDatos::Refresh(std::int32_t max_filas) {
   filas_.clear();
   campos_.clear();
+  // The load's own bounded read (into memory, cut off after dao::kLoadSeconds)
+  // and its check of the tables before any row: a file the load would refuse
+  // shows nothing, and no crafted file keeps the window busy.
   dao::Database db = dao::DBEngine().OpenDatabase(fichero_, dao::OpenMode::kReadOnly);
+  if (const auto objecion = storage::BDSignal::ObjecionAlFichero(db))
+    throw dao::Error(dao::ErrorKind::kNotPlainTable, *objecion);
   // The recordset reads one row when it opens: a limit of at least 1.
   dao::Recordset rs = db.OpenRecordset(tabla_, std::max<std::int32_t>(max_filas, 1));
   std::vector<std::string> campos;
@@ -382,7 +389,8 @@ void bdatos::File1_Click() {
     std::array<QString, std::size(campos)> textos;
     for (std::size_t i = 0; i < std::size(campos); ++i) {
       const dao::Value& v = Data2.Field(0, campos[i].first);
-      if (!v.IsNull()) textos[i] = Q(v.AsText());
+      // One printable line, whatever the file holds.
+      if (!v.IsNull()) textos[i] = Q(Printable(v.AsText(), kLargoDeTexto));
     }
     for (std::size_t i = 0; i < std::size(campos); ++i)
       if (!textos[i].isNull()) campos[i].second->setText(textos[i]);

@@ -136,7 +136,7 @@ Outcome BDConfig::GuardarConfiguracion() {
   return detail::Atrapa([&]() -> Outcome {
     const std::optional<std::string> fichero = PideFichero(true);
     if (!fichero) return Outcome::Cancelado();
-    detail::GuardaAtomico(UneRuta(carpeta_de_plantillas_.empty() ? path_configs_ : carpeta_de_plantillas_, kPlantillaConfiguracion), *fichero, kTipoConfiguracion,
+    return detail::GuardaAtomico(UneRuta(carpeta_de_plantillas_.empty() ? path_configs_ : carpeta_de_plantillas_, kPlantillaConfiguracion), *fichero, kTipoConfiguracion,
                   UneRuta(ruta_aplicacion_, kInstrumento), [&](dao::Database& db) {
       const Contexto c{o_, panel_};
       const auto& campos = CamposDeConfiguracion();
@@ -145,7 +145,6 @@ Outcome BDConfig::GuardarConfiguracion() {
       for (std::size_t i = 0; i < campos.size(); ++i) rs.SetField(campos[i].name, kCampos[i].guarda(c));
       rs.Update();
     });
-    return Outcome::Hecho();
   });
 }
 
@@ -154,12 +153,30 @@ Outcome BDConfig::CargarConfiguracion() {
     const std::optional<std::string> fichero = PideFichero(false);
     if (!fichero) return Outcome::Cancelado();
     dao::Database db = dao::DBEngine().OpenDatabase(*fichero, dao::OpenMode::kReadOnly);
-    db.BeginTrans();  // one consistent read, and one file lock for all of it
+    return CargaDe(db, *fichero);
+  });
+}
+
+Outcome BDConfig::LoadBytes(const std::string& nombre, std::string bytes) {
+  return detail::Atrapa([&]() -> Outcome {
+    dao::Database db = dao::DBEngine().OpenImage(nombre, std::move(bytes));
+    return CargaDe(db, nombre);
+  });
+}
+
+Outcome BDConfig::CargaDe(dao::Database& db, const std::string& fichero) {
+  {
+    db.BeginTrans();  // one consistent read
+    // Before any row is read: ordinary tables, and the field that names the
+    // instrument. Missing "Parameters" fields are left to the loop below.
+    if (const auto objecion =
+            detail::ObjecionAlFichero(db, {{kTablaConfig, {"Instrument"}}, {kTablaParametros, {}}}))
+      return Outcome::Rechazado(fichero + " is not a configuration file (" + *objecion + ")");
     {
       dao::Recordset rs = db.OpenRecordset(kTablaConfig);
       const std::string instrumento = rs.Field("Instrument").AsText();
       if (instrumento != kInstrumento)
-        return Outcome::Rechazado(*fichero + " is not a configuration of " + std::string(kInstrumento));
+        return Outcome::Rechazado(fichero + " is not a configuration of " + std::string(kInstrumento));
     }
     const auto& campos = CamposDeConfiguracion();
     dao::Recordset rs = db.OpenRecordset(kTablaParametros);
@@ -174,13 +191,13 @@ Outcome BDConfig::CargarConfiguracion() {
         continue;
       }
       if (!kCampos[i].legal(v))
-        return Outcome::Rechazado(*fichero + ": " + std::string(campos[i].name) + " holds " +
+        return Outcome::Rechazado(fichero + ": " + std::string(campos[i].name) + " holds " +
                                   std::to_string(v) + ", which is not one of its values");
     }
     const Contexto c{o_, panel_};
     for (std::size_t i = 0; i < campos.size(); ++i) kCampos[i].aplica(c, rs.Field(campos[i].name));
     return Outcome::Hecho();
-  });
+  }
 }
 
 }  // namespace orva::storage

@@ -57,8 +57,8 @@ Outcome BDSignal::Guarda(std::int16_t canal, bool en_voltios) {
     const std::optional<std::string> fichero = PideFichero(true);
     if (!fichero) return Outcome::Cancelado();
 
-    detail::GuardaAtomico(UneRuta(carpeta_de_plantillas_.empty() ? path_signals_ : carpeta_de_plantillas_, kPlantillaSenal), *fichero, kTipoSenal, std::nullopt,
-                  [&](dao::Database& db) {
+    const Outcome guardado = detail::GuardaAtomico(
+        UneRuta(carpeta_de_plantillas_.empty() ? path_signals_ : carpeta_de_plantillas_, kPlantillaSenal), *fichero, kTipoSenal, std::nullopt, [&](dao::Database& db) {
       double factor = 0;
       {
         dao::Recordset rs = db.OpenRecordset(kTablaParametros);
@@ -94,6 +94,7 @@ Outcome BDSignal::Guarda(std::int16_t canal, bool en_voltios) {
         }
       }
     });
+    if (!guardado.Done()) return guardado;
     if (en_voltios && al_guardar2_) al_guardar2_();
     return Outcome::Hecho();
   });
@@ -114,19 +115,40 @@ Outcome BDSignal::Abrir() {
   return Carga(*elegido, false);
 }
 
+Outcome BDSignal::LoadBytes(const std::string& nombre, std::string bytes) {
+  return detail::Atrapa([&]() -> Outcome {
+    dao::Database db = dao::DBEngine().OpenImage(nombre, std::move(bytes));
+    return CargaDe(db, nombre, true);
+  });
+}
+
 Outcome BDSignal::Carga(const std::string& fichero, bool en_voltios) {
   return detail::Atrapa([&]() -> Outcome {
     dao::Database db = dao::DBEngine().OpenDatabase(fichero, dao::OpenMode::kReadOnly);
-    db.BeginTrans();  // one consistent read, and one file lock for all of it
+    return CargaDe(db, fichero, en_voltios);
+  });
+}
+
+std::optional<std::string> BDSignal::ObjecionAlFichero(dao::Database& db) {
+  return detail::ObjecionAlFichero(db, {{kTablaConfig, {"Instrument", "Type"}},
+                                        {kTablaParametros, {"Gain", "Coupling", "TimeBase"}},
+                                        {kTablaDatos, {}}});
+}
+
+Outcome BDSignal::CargaDe(dao::Database& db, const std::string& fichero, bool en_voltios) {
+  {
+    db.BeginTrans();  // one consistent read
+    if (const auto objecion = ObjecionAlFichero(db))
+      return Outcome::Rechazado(fichero + " is not a signal file (" + *objecion + ")");
     {
       dao::Recordset rs = db.OpenRecordset(kTablaConfig);
       const std::string instrumento = rs.Field("Instrument").AsText();
       const std::string tipo = rs.Field("Type").AsText();
       if (detail::Mayusculas(instrumento) != detail::Mayusculas(instrumento_))
-        return Outcome::Rechazado(fichero + " was written by " + instrumento.substr(0, 60) +
-                                  ", not by " + instrumento_);
+        return Outcome::Rechazado(fichero + " was written by " + Printable(instrumento, 60) + ", not by " +
+                                  instrumento_);
       if (detail::Mayusculas(tipo) != detail::Mayusculas(kTipoSenal))
-        return Outcome::Rechazado(fichero + " is not a signal file (its type is " + tipo.substr(0, 60) + ")");
+        return Outcome::Rechazado(fichero + " is not a signal file (its type is " + Printable(tipo, 60) + ")");
     }
 
     // Channel 2's scale: loading changes no gain of the live channels, so it
@@ -174,7 +196,7 @@ Outcome BDSignal::Carga(const std::string& fichero, bool en_voltios) {
     o_.VDisk(datos.codigos);
     o_.CanalDActivo(true);
     return Outcome::Hecho();
-  });
+  }
 }
 
 }  // namespace orva::storage

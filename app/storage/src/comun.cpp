@@ -1,5 +1,7 @@
 #include "comun.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "orva/storage/esquema.h"
@@ -29,9 +31,25 @@ std::optional<std::string> PideFichero(filedialog::FileDialog* dialogo,
   return r;
 }
 
-void GuardaAtomico(const std::string& plantilla, const std::string& destino, std::string_view tipo,
-                   const std::optional<std::string>& modelo,
-                   const std::function<void(dao::Database&)>& filas) {
+namespace {
+
+bool MismoFichero(const std::string& a, const std::string& b) {
+  struct stat sa {};
+  struct stat sb {};
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
+
+Outcome GuardaAtomico(const std::string& plantilla, const std::string& destino, std::string_view tipo,
+                      const std::optional<std::string>& modelo,
+                      const std::function<void(dao::Database&)>& filas) {
+  const std::string carpeta = std::filesystem::path(plantilla).parent_path().string();
+  for (std::string_view p : {kPlantillaSenal, kPlantillaConfiguracion})
+    if (MismoFichero(destino, UneRuta(carpeta, p)))
+      return Outcome::Rechazado(destino + " is the program's template " + std::string(p) +
+                                ", which every new file is made from: save under another name");
   dao::ReplacementFile nuevo(plantilla, destino);
   {
     dao::Database db = dao::DBEngine().OpenDatabase(nuevo.TemporaryPath(), dao::OpenMode::kNewFile);
@@ -48,6 +66,25 @@ void GuardaAtomico(const std::string& plantilla, const std::string& destino, std
     db.CommitTrans();
   }
   nuevo.Commit();
+  return Outcome::Hecho();
+}
+
+std::optional<std::string> ObjecionAlFichero(dao::Database& db, const std::vector<TablaRequerida>& tablas) {
+  for (const TablaRequerida& t : tablas) {
+    std::vector<std::string> campos;
+    try {
+      if (!db.HasPlainTable(t.nombre, &campos)) continue;
+    } catch (const dao::Error& e) {
+      if (e.Kind() != dao::ErrorKind::kNotPlainTable) throw;
+      return std::string(e.what());
+    }
+    for (std::string_view requerido : t.campos) {
+      bool esta = false;
+      for (const std::string& c : campos) esta = esta || Mayusculas(c) == Mayusculas(requerido);
+      if (!esta) return "table " + std::string(t.nombre) + " has no field " + std::string(requerido);
+    }
+  }
+  return std::nullopt;
 }
 
 std::string Recorta(std::string_view s) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "orva/dao.h"
 #include "orva/file_dialog.h"
@@ -39,10 +40,25 @@ std::optional<std::string> PideFichero(filedialog::FileDialog* dialogo,
 // The atomic save of a file of the given type: the template copied beside
 // destino, its "Config" row (Instrument, Type and, when given, Model) and the
 // rows `filas` appends, all in one transaction, then the copy flushed and
-// renamed over destino. Throws on any failure, leaving destino as it was.
-void GuardaAtomico(const std::string& plantilla, const std::string& destino, std::string_view tipo,
-                   const std::optional<std::string>& modelo,
-                   const std::function<void(dao::Database&)>& filas);
+// renamed over destino (a symbolic link is followed and kept). Refused when
+// destino is one of the program's templates in the template's folder (the
+// same file, by any name or link): every later save would copy it. Throws on
+// any failure, leaving destino as it was.
+Outcome GuardaAtomico(const std::string& plantilla, const std::string& destino, std::string_view tipo,
+                      const std::optional<std::string>& modelo,
+                      const std::function<void(dao::Database&)>& filas);
+
+// What a load requires of one table before it reads any row: when the file
+// holds it, it must be an ordinary table (see dao::Database::HasPlainTable)
+// with these fields (letter case ignored).
+struct TablaRequerida {
+  std::string_view nombre;
+  std::vector<std::string_view> campos;
+};
+
+// Why the file is not of the kind the tables describe, or nullopt when each
+// table it holds is as required. A file the engine cannot read throws.
+std::optional<std::string> ObjecionAlFichero(dao::Database& db, const std::vector<TablaRequerida>& tablas);
 
 std::string Recorta(std::string_view s);
 // Upper case of the ASCII letters (other bytes unchanged).

@@ -1,12 +1,20 @@
 // The engine, databases and recordsets over the SQLite C API.
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <utility>
 
 #include "orva/dao.h"
+#include "orva/printable.h"
 #include "text.h"
 
 namespace orva::dao {
@@ -18,11 +26,10 @@ struct Connection {
   sqlite3* db = nullptr;
   // Engine work of the statement step in progress, in progress-handler ticks.
   long ticks = 0;
-  // The ordinary tables of the file, kept only while a transaction of this
-  // connection is open: its read lock keeps other programs from changing the
-  // schema meanwhile. Beginning or ending a transaction and CreateTable
-  // forget them.
-  std::optional<std::vector<std::string>> tables;
+  // A load's whole time: every statement of a read-only connection is cut
+  // off once this moment has passed (the progress handler looks at the clock).
+  std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
+  bool past_deadline = false;
   ~Connection() {
     if (db != nullptr) sqlite3_close(db);
   }
@@ -33,21 +40,47 @@ namespace {
 // One tick is this many virtual-machine instructions; a step that takes more
 // than kTickLimit ticks (about 50 million instructions, a fraction of a second)
 // is cut off. Reading or appending one row takes a few dozen.
-constexpr int kInstructionsPerTick = 10000;
-constexpr long kTickLimit = 5000;
+// The clock is looked at on every tick: a few microseconds of work apart.
+constexpr int kInstructionsPerTick = 1000;
+constexpr long kTickLimit = 50000;
 
 int Progress(void* p) {
   auto* c = static_cast<Connection*>(p);
-  return ++c->ticks > kTickLimit ? 1 : 0;
+  if (++c->ticks > kTickLimit) return 1;
+  if (std::chrono::steady_clock::now() > c->deadline) {
+    c->past_deadline = true;
+    return 1;
+  }
+  return 0;
 }
 
-[[noreturn]] void EngineError(sqlite3* db, const std::string& what) {
-  std::string msg = what;
-  if (db != nullptr) {
-    msg += ": ";
-    msg += sqlite3_errmsg(db);
+// Bytes below the file-size limit within which a failed write counts as
+// stopped by the limit (the engine writes a few pages at a time).
+constexpr rlim_t kLimitMargin = 1 << 16;
+
+// The engine's message, said plainly where the system's error is one a user
+// can act on.
+std::string EngineMessage(const Connection& c) {
+  if (c.past_deadline) return "reading the file took longer than " + std::to_string(kLoadSeconds) + " s";
+  // The engine keeps no reliable errno of a failed write: a write that
+  // failed while the file reached the process's file-size limit (setrlimit,
+  // ulimit -f) is taken as stopped by that limit (EFBIG, SIGXFSZ ignored).
+  const int code = sqlite3_extended_errcode(c.db);
+  if (code == SQLITE_IOERR_WRITE || code == SQLITE_FULL) {
+    struct rlimit limit {};
+    struct stat st {};
+    const char* file = sqlite3_db_filename(c.db, "main");
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && file != nullptr &&
+        ::stat(file, &st) == 0 && static_cast<rlim_t>(st.st_size) + kLimitMargin >= limit.rlim_cur)
+      return "the file would be larger than the file-size limit of this process (" +
+             std::to_string(limit.rlim_cur) + " bytes)";
+    if (code == SQLITE_FULL) return "the disk is full";
   }
-  throw Error(ErrorKind::kEngine, msg);
+  return sqlite3_errmsg(c.db);
+}
+
+[[noreturn]] void EngineError(const Connection& c, const std::string& what) {
+  throw Error(ErrorKind::kEngine, what + ": " + EngineMessage(c));
 }
 
 std::string Quoted(std::string_view name) {
@@ -64,9 +97,27 @@ sqlite3_stmt* Prepare(Connection& c, const std::string& sql) {
   c.ticks = 0;
   if (sqlite3_prepare_v2(c.db, sql.c_str(), static_cast<int>(sql.size()), &s, nullptr) != SQLITE_OK) {
     sqlite3_finalize(s);
-    throw Error(ErrorKind::kEngine, sqlite3_errmsg(c.db));
+    throw Error(ErrorKind::kEngine, EngineMessage(c));
   }
   return s;
+}
+
+// A prepared statement, finalized when it goes out of scope.
+class Statement {
+ public:
+  Statement(Connection& c, const std::string& sql) : s_(Prepare(c, sql)) {}
+  ~Statement() { sqlite3_finalize(s_); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  sqlite3_stmt* get() const { return s_; }
+
+ private:
+  sqlite3_stmt* s_;
+};
+
+std::string ColumnText(sqlite3_stmt* s, int i) {
+  const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+  return t != nullptr ? std::string(t, static_cast<std::size_t>(sqlite3_column_bytes(s, i))) : std::string();
 }
 
 Value ColumnValue(sqlite3_stmt* s, int i) {
@@ -115,7 +166,7 @@ void Bind(Connection& c, sqlite3_stmt* s, int index, const Value& v) {
     const std::string& t = std::get<std::string>(v.Raw());
     rc = sqlite3_bind_text(s, index, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
   }
-  if (rc != SQLITE_OK) EngineError(c.db, "cannot bind a field value");
+  if (rc != SQLITE_OK) EngineError(c, "cannot bind a field value");
 }
 
 }  // namespace
@@ -194,7 +245,7 @@ void Recordset::ReadRow() {
     done_ = true;
     return;
   }
-  if (rc != SQLITE_ROW) EngineError(c.db, "cannot read table " + table_);
+  if (rc != SQLITE_ROW) EngineError(c, "cannot read table " + table_);
   if (rows_ >= max_rows_)
     throw Error(ErrorKind::kTooManyRows,
                 "table " + table_ + " holds more than " + std::to_string(max_rows_) + " rows");
@@ -289,7 +340,7 @@ void Recordset::Update() {
   const int rc = sqlite3_step(insert_);
   sqlite3_reset(insert_);
   sqlite3_clear_bindings(insert_);
-  if (rc != SQLITE_DONE) EngineError(c.db, "cannot append a row to " + table_);
+  if (rc != SQLITE_DONE) EngineError(c, "cannot append a row to " + table_);
 }
 
 // ---- Database -------------------------------------------------------------------
@@ -304,37 +355,21 @@ void Database::Exec(const char* sql) {
   if (!conn_) throw Error(ErrorKind::kClosed, "the database " + path_ + " is closed");
   conn_->ticks = 0;
   if (sqlite3_exec(conn_->db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-    throw Error(ErrorKind::kEngine, sqlite3_errmsg(conn_->db));
+    throw Error(ErrorKind::kEngine, EngineMessage(*conn_));
 }
 
 Recordset Database::OpenRecordset(std::string_view table, std::int32_t max_rows) {
   if (!conn_) throw Error(ErrorKind::kClosed, "the database " + path_ + " is closed");
-  Connection& c = *conn_;
-  // Only an ordinary table: a view or a virtual table could run anything.
-  // Outside a transaction the schema may change between two statements, so
-  // the list is read again for every recordset.
-  if (sqlite3_get_autocommit(c.db) != 0) c.tables.reset();
-  if (!c.tables) {
-    sqlite3_stmt* q = Prepare(c,
-                              "SELECT name FROM sqlite_master WHERE type = 'table' "
-                              "AND sql NOT LIKE 'CREATE VIRTUAL%'");
-    std::vector<std::string> names;
-    int rc = SQLITE_ROW;
-    // One work budget for the whole list, however many tables a file declares.
-    c.ticks = 0;
-    while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
-      const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(q, 0));
-      names.emplace_back(t != nullptr ? t : "");
-    }
-    sqlite3_finalize(q);
-    if (rc != SQLITE_DONE) EngineError(c.db, "cannot read the list of tables");
-    c.tables = std::move(names);
+  // Anything but an ordinary table is no table to a recordset.
+  try {
+    if (!HasPlainTable(table)) throw Error(ErrorKind::kNoSuchTable, "no table " + std::string(table));
+  } catch (const Error& e) {
+    if (e.Kind() != ErrorKind::kNotPlainTable) throw;
+    throw Error(ErrorKind::kNoSuchTable, e.what());
   }
-  bool found = false;
-  for (const std::string& t : *c.tables) found = found || detail::EqualsNoCase(t, table);
-  if (!found) throw Error(ErrorKind::kNoSuchTable, "no table " + std::string(table));
+  Connection& c = *conn_;
   const std::string name(table);
-  sqlite3_stmt* select = Prepare(c, "SELECT * FROM " + Quoted(name) + " ORDER BY rowid");
+  sqlite3_stmt* select = Prepare(c, "SELECT * FROM " + Quoted(name) + " ORDER BY _rowid_");
   std::vector<Recordset::Column> cols;
   const int n = sqlite3_column_count(select);
   for (int i = 0; i < n; ++i) {
@@ -361,17 +396,74 @@ void Database::CreateTable(const TableSchema& schema) {
   }
   sql += ")";
   Exec(sql.c_str());
-  conn_->tables.reset();
+}
+
+bool Database::HasPlainTable(std::string_view table, std::vector<std::string>* fields) {
+  if (!conn_) throw Error(ErrorKind::kClosed, "the database " + path_ + " is closed");
+  Connection& c = *conn_;
+  const std::string name(table);
+  const auto refuse = [&](const std::string& why) {
+    throw Error(ErrorKind::kNotPlainTable, "table " + Printable(name, 60) + " " + why);
+  };
+  const auto bind_name = [&](const Statement& q) {
+    if (sqlite3_bind_text(q.get(), 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT) != SQLITE_OK)
+      EngineError(c, "cannot bind a name");
+  };
+  std::string type;
+  std::string sql;
+  {
+    // Tables, views and virtual tables share one name space, whatever the case.
+    Statement q(c, "SELECT type, sql FROM sqlite_master WHERE name = ?1 COLLATE NOCASE "
+                   "AND type IN ('table', 'view')");
+    bind_name(q);
+    const int rc = sqlite3_step(q.get());
+    if (rc == SQLITE_DONE) return false;
+    if (rc != SQLITE_ROW) EngineError(c, "cannot read the list of tables");
+    type = ColumnText(q.get(), 0);
+    sql = ColumnText(q.get(), 1);
+  }
+  // A view or a virtual table could run anything when read.
+  if (type != "table") refuse("is a view");
+  std::string head = sql.substr(0, 20);
+  for (char& ch : head) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  if (head.rfind("CREATE VIRTUAL", 0) == 0) refuse("is a virtual table");
+  {
+    // Generated columns are computed on every read, by any expression the
+    // file likes; a column named like the row id would change the order the
+    // rows are read in.
+    Statement q(c, "SELECT name, hidden FROM pragma_table_xinfo(?1)");
+    bind_name(q);
+    if (fields != nullptr) fields->clear();
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(q.get())) == SQLITE_ROW) {
+      const std::string column = ColumnText(q.get(), 0);
+      if (sqlite3_column_int(q.get(), 1) != 0) refuse("has a generated or hidden column");
+      for (const char* id : {"rowid", "_rowid_", "oid"})
+        if (detail::EqualsNoCase(column, id)) refuse("has a column named " + std::string(id));
+      if (fields != nullptr) fields->push_back(column);
+    }
+    if (rc != SQLITE_DONE) EngineError(c, "cannot read the columns of " + Printable(name, 60));
+  }
+  {
+    Statement q(c, "SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND tbl_name = ?1 COLLATE NOCASE");
+    bind_name(q);
+    if (sqlite3_step(q.get()) != SQLITE_ROW) EngineError(c, "cannot read the list of triggers");
+    if (sqlite3_column_int(q.get(), 0) != 0) refuse("has triggers");
+  }
+  // A table without row ids cannot give its rows in the order they were appended.
+  sqlite3_stmt* probe = nullptr;
+  const std::string rowid = "SELECT _rowid_ FROM " + Quoted(name);
+  const int rc = sqlite3_prepare_v2(c.db, rowid.c_str(), -1, &probe, nullptr);
+  sqlite3_finalize(probe);
+  if (rc != SQLITE_OK) refuse("has no row ids");
+  return true;
 }
 
 void Database::BeginTrans() { EndsTheTableList("BEGIN"); }
 void Database::CommitTrans() { EndsTheTableList("COMMIT"); }
 void Database::Rollback() { EndsTheTableList("ROLLBACK"); }
 
-void Database::EndsTheTableList(const char* sql) {
-  if (conn_) conn_->tables.reset();
-  Exec(sql);
-}
+void Database::EndsTheTableList(const char* sql) { Exec(sql); }
 void Database::Close() { conn_.reset(); }
 
 // ---- Engine ---------------------------------------------------------------------
@@ -395,14 +487,7 @@ std::string FilePath(const std::string& path) {
   return abs.string();
 }
 
-std::shared_ptr<Connection> Connect(const std::string& path, int flags) {
-  auto c = std::make_shared<Connection>();
-  const int rc = sqlite3_open_v2(path.c_str(), &c->db, flags, nullptr);
-  if (rc != SQLITE_OK) {
-    const std::string msg = c->db != nullptr ? sqlite3_errmsg(c->db) : "out of memory";
-    throw Error(ErrorKind::kCannotOpen, "cannot open " + path + ": " + msg);
-  }
-  sqlite3* db = c->db;
+void Limit(sqlite3* db) {
   sqlite3_extended_result_codes(db, 1);
   // No schema of a file runs functions or writes the schema itself.
   sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
@@ -414,9 +499,72 @@ std::shared_ptr<Connection> Connect(const std::string& path, int flags) {
   sqlite3_limit(db, SQLITE_LIMIT_COMPOUND_SELECT, 10);
   sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
   sqlite3_limit(db, SQLITE_LIMIT_TRIGGER_DEPTH, 10);
-  sqlite3_progress_handler(db, kInstructionsPerTick, Progress, c.get());
-  sqlite3_busy_timeout(db, 2000);  // another program briefly writing the same file
+}
+
+std::shared_ptr<Connection> Connect(const std::string& path, int flags) {
+  auto c = std::make_shared<Connection>();
+  const int rc = sqlite3_open_v2(path.c_str(), &c->db, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    const std::string msg = c->db != nullptr ? sqlite3_errmsg(c->db) : "out of memory";
+    throw Error(ErrorKind::kCannotOpen, "cannot open " + path + ": " + msg);
+  }
+  Limit(c->db);
+  sqlite3_progress_handler(c->db, kInstructionsPerTick, Progress, c.get());
+  sqlite3_busy_timeout(c->db, 2000);  // another program briefly writing the same file
   return c;
+}
+
+// The whole file, when it is a regular file of at most kMaxFileBytes.
+std::string ReadImage(const std::string& file, const std::string& shown) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw Error(ErrorKind::kCannotOpen, "cannot open " + shown + ": " + std::strerror(errno));
+  struct stat st {};
+  std::string bytes;
+  const auto fail = [&](ErrorKind kind, const std::string& why) {
+    ::close(fd);
+    throw Error(kind, why);
+  };
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) fail(ErrorKind::kCannotOpen, "no file " + shown);
+  if (st.st_size > static_cast<off_t>(kMaxFileBytes))
+    fail(ErrorKind::kEngine, shown + " is larger than " + std::to_string(kMaxFileBytes >> 20) + " MiB");
+  // Read up to one byte past the limit: a file growing meanwhile is refused too.
+  bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
+  std::size_t n = 0;
+  while (n < bytes.size()) {
+    const ssize_t r = ::read(fd, bytes.data() + n, bytes.size() - n);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) fail(ErrorKind::kCannotOpen, "cannot read " + shown + ": " + std::strerror(errno));
+    if (r == 0) break;
+    n += static_cast<std::size_t>(r);
+    if (n > kMaxFileBytes) fail(ErrorKind::kEngine, shown + " is too large");
+    if (n == bytes.size()) bytes.resize(bytes.size() + 65536);
+  }
+  ::close(fd);
+  bytes.resize(n);
+  return bytes;
+}
+
+// A rollback journal whose header is live, or a write-ahead log holding
+// anything, beside the file: another program's change that is not finished
+// (it is still writing, or it stopped half-way). The file alone may then be
+// half-changed; a load does not read it, and does not roll it back either.
+void RefuseUnfinishedChange(const std::string& file, const std::string& shown) {
+  static const unsigned char kJournalMagic[8] = {0xd9, 0xd5, 0x05, 0xf9, 0x20, 0xa1, 0x63, 0xd7};
+  const auto refuse = [&](const char* side) {
+    throw Error(ErrorKind::kEngine, shown + " has an unfinished change of another program beside it (" +
+                                        std::filesystem::path(file).filename().string() + side +
+                                        "): finish or undo it with that program first");
+  };
+  const int j = ::open((file + "-journal").c_str(), O_RDONLY | O_CLOEXEC);
+  if (j >= 0) {
+    unsigned char head[8] = {};
+    const ssize_t r = ::read(j, head, sizeof head);
+    ::close(j);
+    if (r == static_cast<ssize_t>(sizeof head) && std::memcmp(head, kJournalMagic, sizeof head) == 0)
+      refuse("-journal");
+  }
+  struct stat st {};
+  if (::stat((file + "-wal").c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) refuse("-wal");
 }
 
 }  // namespace
@@ -426,16 +574,47 @@ Database Engine::OpenDatabase(const std::string& path, OpenMode mode) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec))
     throw Error(ErrorKind::kCannotOpen, "no file " + path);
-  const int flags = mode == OpenMode::kReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
-  auto c = Connect(file, flags | SQLITE_OPEN_NOMUTEX);
-  Database db(c, path);
   if (mode == OpenMode::kReadOnly) {
-    db.Exec("PRAGMA cell_size_check = ON");
-  } else if (mode == OpenMode::kNewFile) {
+    RefuseUnfinishedChange(file, path);
+    return OpenImage(path, ReadImage(file, path));
+  }
+  auto c = Connect(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
+  Database db(c, path);
+  if (mode == OpenMode::kNewFile) {
     db.Exec("PRAGMA locking_mode = EXCLUSIVE");
     db.Exec("PRAGMA journal_mode = MEMORY");
     db.Exec("PRAGMA synchronous = OFF");
   }
+  return db;
+}
+
+Database Engine::OpenImage(const std::string& name, std::string bytes) {
+  if (bytes.size() > kMaxFileBytes) throw Error(ErrorKind::kEngine, name + " is too large");
+  // Bytes 18 and 19 of the header say 2 in a file in write-ahead-log mode.
+  // The image is read as the file holds it (an old-style database to the
+  // engine), with no log: a log beside the file was refused before.
+  if (bytes.size() >= 20 && bytes[18] == 2 && bytes[19] == 2) bytes[18] = bytes[19] = 1;
+  auto c = std::make_shared<Connection>();
+  // An empty private in-memory database that the image then replaces.
+  if (sqlite3_open_v2(":memory:", &c->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
+    throw Error(ErrorKind::kEngine, "cannot read " + name + ": out of memory");
+  Limit(c->db);
+  // Views and triggers are never needed to read a file.
+  sqlite3_db_config(c->db, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
+  sqlite3_db_config(c->db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
+  const auto size = static_cast<sqlite3_int64>(bytes.size());
+  auto* image = static_cast<unsigned char*>(sqlite3_malloc64(bytes.empty() ? 1 : bytes.size()));
+  if (image == nullptr) throw Error(ErrorKind::kEngine, "cannot read " + name + ": out of memory");
+  std::memcpy(image, bytes.data(), bytes.size());
+  if (sqlite3_deserialize(c->db, "main", image, size, size,
+                          SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_READONLY) != SQLITE_OK)
+    throw Error(ErrorKind::kEngine, "cannot read " + name + ": " + sqlite3_errmsg(c->db));
+  sqlite3_progress_handler(c->db, kInstructionsPerTick, Progress, c.get());
+  Database db(c, name);
+  db.Exec("PRAGMA cell_size_check = ON");
+  db.Exec("PRAGMA query_only = ON");
+  db.Exec("PRAGMA cache_size = -2048");  // at most 2 MiB of pages cached
+  c->deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kLoadSeconds);
   return db;
 }
 

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "orva/dao.h"
+#include "orva/printable.h"
 #include "text.h"
 
 namespace orva::dao {
@@ -41,7 +42,7 @@ bool ParseNumber(std::string_view text, std::int64_t& i, double& d, bool& is_int
 
 [[noreturn]] void Null() { throw Error(ErrorKind::kNullValue, "the field holds no value (null)"); }
 [[noreturn]] void Mismatch(const std::string& text) {
-  throw Error(ErrorKind::kTypeMismatch, "\"" + text.substr(0, 40) + "\" is not a number");
+  throw Error(ErrorKind::kTypeMismatch, "\"" + Printable(text, 40) + "\" is not a number");
 }
 [[noreturn]] void Overflow() { throw Error(ErrorKind::kOverflow, "the number is out of range"); }
 

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "orva/dao.h"
+#include "orva/printable.h"
 
 namespace fs = std::filesystem;
 using namespace orva::dao;
@@ -222,4 +223,24 @@ TEST(DaoDatabase, TablesAreFoundAsTheSchemaStandsNow) {
   EXPECT_EQ(KindOf([&] { db.OpenRecordset("Sample"); }), ErrorKind::kNoSuchTable);
   EXPECT_EQ(db.OpenRecordset("first").FieldCount(), 1);
   db.CommitTrans();
+}
+
+TEST(Printable, FileTextsBecomeOnePrintableLineOfBoundedLength) {
+  struct Case {
+    std::string text;
+    std::size_t max;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {"Gain 20mV/div \\ ok", 200, "Gain 20mV/div \\ ok"},
+      {"a\x1b[2J\a\nb\r\t", 200, "a\\e[2J\\x07\\nb\\r\\t"},
+      {std::string("Orva\0After", 10), 200, "Orva\\x00After"},
+      {"caf\xc3\xa9 \xe2\x82\xac", 200, "caf\xc3\xa9 \xe2\x82\xac"},     // UTF-8 kept
+      {"\xc2\x9b" "31m \xff \xc3", 200, "\\xc2\\x9b31m \\xff \\xc3"},  // C1 CSI, bad bytes
+      {"abcdefghij", 10, "abcdefghij"},                                    // fits exactly
+      {"abcdefghijk", 10, "abcdefg..."},
+      {"\xe2\x82\xac\xe2\x82\xac\xe2\x82\xac", 8, "\xe2\x82\xac..."},     // never half a character
+      {"\x01\x02\x03", 9, "\\x01..."},                                     // never half an escape
+  };
+  for (const Case& c : cases) EXPECT_EQ(orva::Printable(c.text, c.max), c.shown) << c.shown;
 }

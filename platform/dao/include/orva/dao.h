@@ -10,7 +10,7 @@
 //   Reading: positioned on the first row when opened; MoveFirst, MoveNext,
 //   MoveLast, RecordCount (the rows read so far: after MoveLast, all of
 //   them), EndOfFile, Field by name or by position. Rows come back in the
-//   order they were appended (ascending rowid). Each row is read from the
+//   order they were appended (ascending real row id). Each row is read from the
 //   file once and kept while the recordset is open, so moving back to the
 //   first row reads nothing again (rows appended through the recordset are
 //   not among them).
@@ -35,12 +35,27 @@
 //   either throws kTooManyRows, so no read is unbounded;
 // - one text or blob value holds at most kMaxValueBytes; a longer one throws
 //   (on reading and on writing);
-// - only ordinary tables open as recordsets (views and virtual tables are
-//   refused as kNoSuchTable), and one step of any statement is cut off after
-//   a fixed amount of engine work (kEngine), so a crafted schema cannot keep
-//   the program busy;
-// - files opened kReadOnly are never written, not even to roll back a left
-//   journal (such a file is refused with kEngine);
+// - only ordinary tables open as recordsets: a view, a virtual table, a table
+//   without row ids, one with generated or hidden columns, one with a column
+//   named rowid, _rowid_ or oid (which would hide the real row id and change
+//   the order of the rows) or one with triggers is refused before any row is
+//   read (kNoSuchTable from OpenRecordset, kNotPlainTable from
+//   HasPlainTable, with the reason); so no expression of the file runs on a
+//   read;
+// - one step of any statement is cut off after a fixed amount of engine
+//   work, and every statement of a kReadOnly database once kLoadSeconds have
+//   passed since it was opened (kEngine), so a crafted file cannot keep the
+//   program busy;
+// - files opened kReadOnly are never written, and nothing is written beside
+//   them: the file (at most kMaxFileBytes) is read into memory and the
+//   engine reads that copy (OpenImage), in whatever journal mode the file
+//   was written. A file beside which another program left an unfinished
+//   change (a rollback journal with a live header, or a write-ahead log that
+//   is not empty) is refused with kEngine and a message that says so: the
+//   file alone may be half-changed;
+// - the engine runs in defensive mode with untrusted schemas (no function of
+//   a file's schema runs), a bounded page cache, and length, column,
+//   expression and attachment limits;
 // - a file that is not a database, or a damaged one, throws kEngine at the
 //   first statement that reads it.
 #pragma once
@@ -72,6 +87,7 @@ enum class ErrorKind {
   kTooManyRows,      // more rows than the recordset's limit
   kClosed,           // the database or recordset was closed
   kFileSystem,       // template copy, flush or rename failed
+  kNotPlainTable,    // a view, virtual table or table with computed columns, triggers or no row ids
 };
 
 class Error : public std::runtime_error {
@@ -87,6 +103,10 @@ class Error : public std::runtime_error {
 inline constexpr int kMaxValueBytes = 1 << 20;
 // Most bytes of rows a recordset keeps (values and their texts).
 inline constexpr std::size_t kMaxRecordsetBytes = std::size_t{64} << 20;
+// Largest file a load reads (it is read into memory whole).
+inline constexpr std::size_t kMaxFileBytes = std::size_t{64} << 20;
+// Longest time all the statements of one kReadOnly database may take, in seconds.
+inline constexpr int kLoadSeconds = 2;
 
 // A field value.
 class Value {
@@ -213,6 +233,12 @@ class Database {
   // Opens the table for reading and appending; rows beyond max_rows are
   // refused when read (kTooManyRows).
   Recordset OpenRecordset(std::string_view table, std::int32_t max_rows = 1);
+  // Whether the file holds an ordinary table of that name (letter case
+  // ignored); false when it holds nothing of that name. A view, a virtual
+  // table or a table that is not ordinary throws kNotPlainTable (see the
+  // bounds above). Reads no row. With fields, the table's field names in
+  // order are put there.
+  bool HasPlainTable(std::string_view table, std::vector<std::string>* fields = nullptr);
   // Creates the table with its fields in order (for templates).
   void CreateTable(const TableSchema& schema);
   void BeginTrans();
@@ -237,6 +263,9 @@ class Engine {
   // Opens a database file; kCannotOpen when it does not exist (kNewFile and
   // kReadWrite never create one, except CreateDatabase below).
   Database OpenDatabase(const std::string& path, OpenMode mode = OpenMode::kReadWrite);
+  // Opens the bytes of a database file, read only, as kReadOnly opens a file
+  // (name is what messages call it). Nothing is written anywhere.
+  Database OpenImage(const std::string& name, std::string bytes);
   // Creates a new, empty database file (refused when the file exists).
   Database CreateDatabase(const std::string& path);
 
@@ -256,11 +285,20 @@ Engine& DBEngine();
 //   ... write f.TemporaryPath() ...
 //   f.Commit();                            // flush, rename over target, flush folder
 //
-// The copy is a new file in the target's folder (".<name>.<random>.tmp",
-// created exclusively, with the permissions the target had, else the
-// default ones). Until Commit succeeds the target is not touched; a
-// ReplacementFile destroyed without a successful Commit removes its copy. A
-// kill leaves at most that hidden copy behind, never a damaged target.
+// A target that is a symbolic link is followed: the file it points to is
+// replaced (its copy made in that file's folder) and the link stays. The copy
+// is a new file in the target's folder (".<name>.<8 hex digits>.tmp", created
+// exclusively, with the permissions the target had, else the default ones).
+// Until Commit succeeds the target is not touched; a ReplacementFile
+// destroyed without a successful Commit removes its copy. A kill leaves at
+// most that hidden copy behind, never a damaged target; such copies older
+// than ten minutes (of this user, by their name) are removed by the next
+// ReplacementFile made in that folder.
+// Commit removes the side files another program may have left beside the
+// target ("-journal", "-wal", "-shm": that program's unfinished changes go
+// with the old file) just before the rename, so that none applies to the new
+// file. A write beyond the process's file-size limit fails (SIGXFSZ is
+// ignored from the first ReplacementFile on) instead of ending the process.
 // Throws Error(kFileSystem) when the template cannot be read (nothing is
 // created then) or the copy cannot be written.
 class ReplacementFile {

@@ -79,6 +79,9 @@ class OrigenDeDatos {
   const std::string& DatabaseName() const { return fichero_; }
   void RecordSource(std::string tabla) { tabla_ = std::move(tabla); }
   const std::string& RecordSource() const { return tabla_; }
+  // Reads the table as the signal store's load reads a file: into memory,
+  // cut off after dao::kLoadSeconds, and refused (dao::Error) before any row
+  // when the file's tables are not ordinary ones (BDSignal::ObjecionAlFichero).
   void Refresh(std::int32_t max_filas);
   // Rows read by the last Refresh (at most its max_filas).
   std::int32_t RecordCount() const { return static_cast<std::int32_t>(filas_.size()); }

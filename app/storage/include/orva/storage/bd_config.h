@@ -16,7 +16,11 @@
 // ModelKTR5.mdx (of CarpetaDePlantillas, or PathConfigs when that is empty) copied beside the chosen file, rows in one
 // transaction, flush, rename; a failure leaves the old file as it was.
 //
-// Loading, opened read only:
+// Loading, read into memory (nothing is written, nor beside the file), the
+// whole load cut off after dao::kLoadSeconds; before any row is read, "Config"
+// and "Parameters" must be ordinary tables (dao::Database::HasPlainTable) and
+// "Config" must have "Instrument", else the file is refused as not a
+// configuration file:
 // - "Config".Instrument must be exactly "OrvaScope.exe" (letter case counts;
 //   "Type" is not looked at), else nothing is applied;
 // - values outside their tables: the gains and the timebase go through the
@@ -35,6 +39,7 @@
 #include <optional>
 #include <string>
 
+#include "orva/dao.h"
 #include "orva/file_dialog.h"
 #include "orva/storage/front_panel.h"
 #include "orva/storage/outcome.h"
@@ -60,11 +65,15 @@ class BDConfig {
 
   Outcome GuardarConfiguracion();
   Outcome CargarConfiguracion();
+  // CargarConfiguracion on the bytes of a file already read (name: what
+  // messages call it), without the dialog.
+  Outcome LoadBytes(const std::string& nombre, std::string bytes);
 
   void Dialogo(std::shared_ptr<filedialog::FileDialog> dialogo) { dialogo_ = std::move(dialogo); }
 
  private:
   std::optional<std::string> PideFichero(bool guardar) const;
+  Outcome CargaDe(dao::Database& db, const std::string& fichero);
 
   scope::Osciloscopio& o_;
   FrontPanel& panel_;

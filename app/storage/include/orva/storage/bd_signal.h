@@ -20,8 +20,11 @@
 // a missing template ends the save before anything is created. A channel
 // other than 1 or 2 is refused before the dialog.
 //
-// Loading checks, in this order: the file opens as a database (read only:
-// it is never written); "Config" names the instrument (compared without
+// Loading checks, in this order: the file opens as a database (read into
+// memory: nothing is written, nor beside it; see dao::Engine::OpenDatabase
+// and the whole load is cut off after dao::kLoadSeconds); its tables are
+// ordinary ones with the fields read (ObjecionAlFichero), else it is refused
+// as not a signal file before any row is read; "Config" names the instrument (compared without
 // regard to letter case with Instrumento) and the type "Signal" (likewise);
 // every "Data" row is read and must hold a finite number whose code fits a
 // single-precision float, and there are at most kMaxFilasDatos rows.
@@ -44,6 +47,7 @@
 #include <string>
 #include <vector>
 
+#include "orva/dao.h"
 #include "orva/file_dialog.h"
 #include "orva/storage/outcome.h"
 
@@ -85,6 +89,16 @@ class BDSignal {
   Outcome Abrir2(const std::string& fichero);
   Outcome Guardar(std::int16_t canal);
   Outcome Abrir();
+  // Abrir2 on the bytes of a file already read (name: what messages call it).
+  Outcome LoadBytes(const std::string& nombre, std::string bytes);
+
+  // Why an open signal file is refused before any row is read, or nullopt:
+  // each of "Config", "Parameters" and "Data" it holds must be an ordinary
+  // table (dao::Database::HasPlainTable), "Config" with "Instrument" and
+  // "Type", "Parameters" with "Gain", "Coupling" and "TimeBase". A table the
+  // file lacks is left to the load (see above). The signal browser's preview
+  // checks the same.
+  static std::optional<std::string> ObjecionAlFichero(dao::Database& db);
 
   // Run after a successful Guardar2: the browser dialog closes itself there.
   void AlGuardar2(std::function<void()> cerrar) { al_guardar2_ = std::move(cerrar); }
@@ -96,6 +110,7 @@ class BDSignal {
  private:
   Outcome Guarda(std::int16_t canal, bool en_voltios);
   Outcome Carga(const std::string& fichero, bool en_voltios);
+  Outcome CargaDe(dao::Database& db, const std::string& fichero, bool en_voltios);
   std::optional<std::string> PideFichero(bool guardar) const;
 
   scope::Osciloscopio& o_;

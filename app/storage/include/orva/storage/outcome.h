@@ -5,6 +5,8 @@
 #include <string>
 #include <utility>
 
+#include "orva/printable.h"
+
 namespace orva::storage {
 
 struct Outcome {
@@ -15,13 +17,16 @@ struct Outcome {
     kFailed,     // the file could not be read or written (see the operation for what stays)
   };
   Status status = Status::kDone;
-  std::string reason;  // one line for a person, empty when done
+  // One line for a person, empty when done: made printable (control
+  // characters escaped, at most kMaxReason bytes), since it may quote a file.
+  std::string reason;
+  static constexpr std::size_t kMaxReason = 1000;
 
   bool Done() const { return status == Status::kDone; }
   static Outcome Hecho() { return {}; }
   static Outcome Cancelado() { return {Status::kCancelled, "cancelled"}; }
-  static Outcome Rechazado(std::string why) { return {Status::kRefused, std::move(why)}; }
-  static Outcome Fallido(std::string why) { return {Status::kFailed, std::move(why)}; }
+  static Outcome Rechazado(const std::string& why) { return {Status::kRefused, Printable(why, kMaxReason)}; }
+  static Outcome Fallido(const std::string& why) { return {Status::kFailed, Printable(why, kMaxReason)}; }
 };
 
 }  // namespace orva::storage
