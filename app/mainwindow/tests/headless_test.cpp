@@ -270,7 +270,7 @@ QProcessEnvironment SimulatedBoard(const char* inputs) {
   return env;
 }
 
-// At 100 us/div a capture of the simulated board takes some 15 ms of real
+// At 100 us/div a capture of the simulated board takes some 3 ms of real
 // time: most passes find it unfinished and read nothing, and --passes counts
 // only those that read one.
 TEST(WindowHeadless, PassesCountCapturesReadFromTheSimulatedBoard) {

@@ -170,7 +170,8 @@ struct RemoteLink::Impl {
     Offer(s);
   }
 
-  // Grace over and the seat still taken: the newcomer is closed.
+  // Grace over: the newcomer gets the seat if it has come free, else it is
+  // closed.
   void OnGraceOver() {
     QTcpSocket* s = held;
     held = nullptr;
