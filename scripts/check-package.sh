@@ -94,7 +94,7 @@ out=$(cd "$scratch/work" && env -u ORVABOARD_SIM QT_QPA_PLATFORM=offscreen \
       XDG_RUNTIME_DIR="$scratch" "$p/bin/orvascope" --headless --passes 5 \
       --export-csv t.csv --export-wav t.wav --save-signal 1 s.mdb) ||
   fail "the installed program failed: $out"
-for line in "passes: 5" "traces exported: t.csv (CSV)" "traces exported: t.wav (WAV)" "signal saved: s.mdb (channel 1)"; do
+for line in "captures: 5" "traces exported: t.csv (CSV)" "traces exported: t.wav (WAV)" "signal saved: s.mdb (channel 1)"; do
   grep -qxF "$line" <<<"$out" || fail "no line '$line' in: $out"
 done
 [[ $(head -n 1 "$scratch/work/t.csv") == "time (s),ch1 (V),ch2 (V)" ]] || fail "CSV header: $(head -n 1 "$scratch/work/t.csv")"

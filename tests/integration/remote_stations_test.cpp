@@ -148,6 +148,31 @@ TEST(RemoteStations, RemoteStationShowsAndControlsTheBoardStationsInstrument) {
   EXPECT_EQ(at_board.at("TimebaseDisplay(1)"), at_remote.at("TimebaseDisplay(1)"));
 }
 
+// Without --set the remote station takes the board station's settings, also
+// after switching on (which pushes the trigger level to its instrument), and
+// the board station keeps them.
+TEST(RemoteStations, ARemoteStationWithoutSettingsTakesTheBoardStations) {
+  BoardStation board;
+  ASSERT_TRUE(board.Start({"--set", "BaseDeTiemposActual=13", "--set", "GananciaCanal1=5", "--set",
+                           "AcoplamientoCanal2=AC", "--set", "ModoDisparo=Normal"},
+                          true))
+      << board.out.toStdString();
+  const Outcome remote = RunRemote(board.port, {"--passes", "50"});
+  ASSERT_EQ(remote.exit_code, 0) << remote.out.toStdString() << remote.err.toStdString();
+  ASSERT_TRUE(board.Finish(60000)) << "the board station did not end when its remote station left";
+  EXPECT_EQ(board.process.exitCode(), 0) << board.out.toStdString();
+  const auto at_board = Lines(board.out);
+  const auto at_remote = Lines(remote.out);
+  const std::map<QString, QString> expected = {{"TimebaseDisplay(1)", "200us/Div"},
+                                               {"AmplitudeDisplay(1)", "1V/div"},
+                                               {"Coupling(2)", "AC"},
+                                               {"ModeDisplay(1)", "Normal"}};
+  for (const auto& [key, value] : expected) {
+    EXPECT_EQ(at_board.at(key), value) << key.toStdString() << "\n" << board.out.toStdString();
+    EXPECT_EQ(at_remote.at(key), value) << key.toStdString() << "\n" << remote.out.toStdString();
+  }
+}
+
 TEST(RemoteStations, KillingTheBoardStationLeavesTheRemoteStationReportingTheLostLink) {
   BoardStation board;
   ASSERT_TRUE(board.Start({}, false)) << board.out.toStdString();

@@ -15,19 +15,22 @@
 //     remote link: waiting for a remote station on port P
 //   (flushed, so a script can read the port it got for --port 0), then runs
 //   passes back to back, serving the link between them, until the first
-//   remote station that exchanged with it has gone; with --passes N given,
-//   after N passes at most.
+//   remote station that exchanged with it has gone. --passes does not bound
+//   it; --timeout does (then the run fails, exit status 1).
 // - A remote station connects (a refusal or no answer within 5 s fails the
-//   run), starts the exchange (settings given with --set are sent as a
-//   change of its panel, which the board station applies) and runs
-//   passes, drawing what arrives, until N
+//   run), starts the exchange and runs passes, drawing what arrives, until N
 //   exchanges (--passes, default 50) have been made; then it closes the link.
-//   A link lost before that ends the run as failed (exit status 1), with the
-//   report still printed.
+//   Its own settings reach the board station only when they were changed
+//   after the link started: settings given with --set count as such a change
+//   (the first exchange sends them and the board station applies them);
+//   without them it takes the board station's settings. A link lost, or
+//   --timeout run out, before the N exchanges ends the run as failed (exit
+//   status 1), with the report still printed.
 // Both report after the standard lines:
 //   remote link: <the link's status line>
 //   exchanges: N
 //   exchanges per second: X        (from the first exchange to the last)
+//   captures per second while exchanging: X   (likewise)
 #include <QCommandLineOption>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -36,10 +39,10 @@
 #include <QObject>
 #include <QTimer>
 
-#include <climits>
 #include <cstdio>
 
 #include "groups.h"
+#include "pass_loop.h"
 #include "orva/link/remote_link.h"
 #include "orva/mainwindow/oscil.h"
 #include "orva/remote/intercambio.h"
@@ -106,8 +109,9 @@ class RemoteOptions final : public OptionGroup {
         return false;
       }
     }
-    passes_given_ = parser.isSet(QStringLiteral("passes"));
     settings_given_ = parser.isSet(QStringLiteral("set"));
+    // Checked by the run before the groups.
+    timeout_s_ = parser.value(QStringLiteral("timeout")).toDouble();
     return true;
   }
 
@@ -162,8 +166,12 @@ class RemoteOptions final : public OptionGroup {
     bool lost = false;
     const auto stop = [&] {
       if (x.Intercambios() > counted_) {
-        if (first_ < 0) first_ = clock.nsecsElapsed();
+        if (first_ < 0) {
+          first_ = clock.nsecsElapsed();
+          first_captures_ = w.CapturasLeidas();
+        }
         last_ = clock.nsecsElapsed();
+        last_captures_ = w.CapturasLeidas();
         counted_ = x.Intercambios();
       }
       if (board_station_) return counted_ > 0 && l.State() != LinkState::kConnected;  // the peer left
@@ -171,11 +179,19 @@ class RemoteOptions final : public OptionGroup {
       lost = l.State() != LinkState::kConnected;
       return lost;
     };
-    const int limit = board_station_ && passes_given_ ? static_cast<int>(passes) : INT_MAX;
-    *passes_run = stop() ? 0 : w.RunPasses(limit, stop);
+    PassLoop loop(w, timeout_s_);
+    *passes_run = stop() ? 0 : loop.Run(stop);
     status_ = l.StatusText();
     if (lost) {
       *error = "remote link lost after " + std::to_string(counted_) + " exchange(s): " + status_;
+      return false;
+    }
+    if (loop.TimedOut()) {
+      if (remote_station_) l.Close();
+      char secs[32];
+      std::snprintf(secs, sizeof secs, "%g", timeout_s_);
+      *error = std::string("--timeout ") + secs + " s ran out after " + std::to_string(counted_) +
+               " exchange(s): " + status_;
       return false;
     }
     if (remote_station_) l.Close();  // the board station sees its peer leave
@@ -190,6 +206,8 @@ class RemoteOptions final : public OptionGroup {
     const double seconds = (last_ - first_) / 1e9;
     const double rate = counted_ > 1 && seconds > 0 ? (counted_ - 1) / seconds : 0.0;
     std::fprintf(out, "exchanges per second: %.1f\n", rate);
+    const double captures = counted_ > 1 && seconds > 0 ? (last_captures_ - first_captures_) / seconds : 0.0;
+    std::fprintf(out, "captures per second while exchanging: %.1f\n", captures);
   }
 
  private:
@@ -217,14 +235,15 @@ class RemoteOptions final : public OptionGroup {
   bool headless_ = false;
   bool board_station_ = false;
   bool remote_station_ = false;
-  bool passes_given_ = false;
   bool settings_given_ = false;
+  double timeout_s_ = kDefaultTimeoutSeconds;
   int port_number_ = link::kDefaultPort;
   std::string allow_text_;
   std::string host_;
   std::string status_;
   long long counted_ = 0;
   qint64 first_ = -1, last_ = -1;
+  long long first_captures_ = 0, last_captures_ = 0;
 };
 
 }  // namespace

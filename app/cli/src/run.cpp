@@ -4,16 +4,24 @@
 //   OrvaScope --headless [--passes N] [--screenshot FILE] [options]
 //
 // Headless: the same window on Qt's offscreen platform (unless
-// QT_QPA_PLATFORM names another): start-up, power on, N passes (default 50)
-// run back to back without the one-second start delay, then the window is
-// written to FILE as PNG (when given) and the run prints, one per line:
+// QT_QPA_PLATFORM names another): start-up, power on, then passes back to
+// back without the one-second start delay until N of them (--passes, default
+// 50) have read a capture, or --timeout SECONDS (default 60, 0 none) has run
+// out (exit status 1); then the window is written to FILE as PNG (when given)
+// and the run prints, one per line:
 //   the caption
 //   source: demonstration generator | simulated board MODEL
-//   passes: N
-//   datos(0) = ... datos(7) = ...       the eight readouts as shown
+//   passes: P                        the passes run, those that read nothing included
+//   captures: N                      the passes that read a capture
+//   datos(0) = ... datos(7) = ...    the eight readouts as shown; when no
+//                                    capture was read, instead:
+//   readouts: none, no capture was read
 //   passes per second: ...           (over the run when it lasted under a second)
+//   captures per second: ...         captures over the whole run
 //   (lines of the option groups)
 //   screenshot: FILE
+// In Single trigger mode the run presses the single-shot button for each
+// capture it still needs.
 // The remote link's stations (--board-station, --remote-station) run their
 // passes their own way; see remote_options.cpp.
 // Exit status: 0 done, 1 a failed operation, 2 a bad option (one line on
@@ -39,6 +47,7 @@
 #include <string>
 
 #include "groups.h"
+#include "pass_loop.h"
 #include "orva/cli/option_group.h"
 #include "orva/mainwindow/oscil.h"
 #include "orva/scope/osciloscopio.h"
@@ -95,8 +104,14 @@ int RunProgram(int argc, char** argv) {
   const QCommandLineOption screenshot_option(
       QStringLiteral("screenshot"), QStringLiteral("Write the window to FILE as PNG after the headless run."),
       QStringLiteral("FILE"));
+  const QCommandLineOption timeout_option(
+      QStringLiteral("timeout"),
+      QStringLiteral("Seconds the headless run may take to read its captures (default 60; 0: no limit). "
+                     "Run out: what was read is printed and the exit status is 1."),
+      QStringLiteral("SECONDS"), QStringLiteral("60"));
   parser.addOption(headless_option);
   parser.addOption(passes_option);
+  parser.addOption(timeout_option);
   parser.addOption(screenshot_option);
   std::vector<std::unique_ptr<OptionGroup>> groups = AllOptionGroups();
   for (auto& g : groups) g->Add(parser);
@@ -123,9 +138,15 @@ int RunProgram(int argc, char** argv) {
   if (!passes_ok || passes < 0 || passes > kMaxPasses)
     return Fail(2, "--passes takes a whole number from 0 to 1000000, not '" +
                        parser.value(passes_option).toStdString() + "'");
+  bool timeout_ok = false;
+  const double timeout = parser.value(timeout_option).toDouble(&timeout_ok);
+  if (!timeout_ok || !(timeout >= 0 && timeout <= kMaxTimeoutSeconds))
+    return Fail(2, "--timeout takes a number of seconds from 0 (no limit) to 1000000, not '" +
+                       parser.value(timeout_option).toStdString() + "'");
   const std::string screenshot = parser.value(screenshot_option).toStdString();
-  if (!headless && (parser.isSet(passes_option) || parser.isSet(screenshot_option)))
-    return Fail(2, "--passes and --screenshot belong to the headless run (--headless)");
+  if (!headless &&
+      (parser.isSet(passes_option) || parser.isSet(screenshot_option) || parser.isSet(timeout_option)))
+    return Fail(2, "--passes, --timeout and --screenshot belong to the headless run (--headless)");
   std::string error;
   for (auto& g : groups)
     if (!g->Check(parser, headless, &error)) return Fail(2, error);
@@ -155,6 +176,7 @@ int RunProgram(int argc, char** argv) {
   bool own_run = false;
   QElapsedTimer run_time;
   run_time.start();
+  const long long captures_before = window.CapturasLeidas();
   for (auto& g : groups) {
     if (const std::optional<bool> done = g->RunHeadless(window, passes, &passes_run, &error)) {
       own_run = true;
@@ -162,8 +184,23 @@ int RunProgram(int argc, char** argv) {
       break;
     }
   }
-  if (!own_run) window.RunPasses(static_cast<int>(passes));
+  if (!own_run) {
+    PassLoop loop(window, timeout);
+    passes_run = loop.Run([&] {
+      if (window.CapturasLeidas() - captures_before >= passes) return true;
+      // Single: one press of the single-shot button for each capture still
+      // needed (nothing requested, nothing armed).
+      if (window.Osciloscopio1().ModoDisparo() == 0 && !window.DisparoUnicoPedido && !window.Armado)
+        window.SSCommand1_Click();
+      return false;
+    });
+    if (loop.TimedOut())
+      status = Fail(1, "--timeout " + parser.value(timeout_option).toStdString() + " s ran out after " +
+                           std::to_string(window.CapturasLeidas() - captures_before) + " of " +
+                           std::to_string(passes) + " captures");
+  }
   const double seconds = static_cast<double>(run_time.nsecsElapsed()) * 1e-9;
+  const long long captures = window.CapturasLeidas() - captures_before;
   QApplication::processEvents();
 
   for (auto& g : groups) {
@@ -184,14 +221,22 @@ int RunProgram(int argc, char** argv) {
   if (window.Osciloscopio1().ModoRemoto()) source = "remote link";
   std::printf("source: %s\n", source.c_str());
   std::printf("passes: %ld\n", passes_run);
-  for (int i = 0; i <= 7; ++i)
-    std::printf("datos(%d) = %s\n", i, window.datos(i)->text().toStdString().c_str());
+  std::printf("captures: %lld\n", captures);
+  // Readouts of passes that read no capture measure an empty record: none
+  // are printed then.
+  if (captures > 0) {
+    for (int i = 0; i <= 7; ++i)
+      std::printf("datos(%d) = %s\n", i, window.datos(i)->text().toStdString().c_str());
+  } else {
+    std::printf("readouts: none, no capture was read\n");
+  }
   // The window's figure is counted over whole seconds; a shorter run reports
   // its own rate instead of a blank.
   std::string rate = window.Label14->text().toStdString();
   if (rate.empty() && seconds > 0.0 && passes_run > 0)
     rate = QString::number(static_cast<double>(passes_run) / seconds, 'f', 1).toStdString();
   std::printf("passes per second: %s\n", rate.c_str());
+  std::printf("captures per second: %.1f\n", seconds > 0.0 ? static_cast<double>(captures) / seconds : 0.0);
   for (auto& g : groups) g->Report(window, stdout);
   if (!screenshot.empty() && status == 0) std::printf("screenshot: %s\n", screenshot.c_str());
   std::fflush(stdout);

@@ -261,7 +261,12 @@ void Oscil::Command1_Click() {
     ModoAutomatico->setEnabled(true);
     Timer2->start();
     Disparo->show();
+    // Pushing the level to the instrument is part of switching on, not a
+    // change of the user's: a remote station switched on after its exchange
+    // started must still take the board station's settings.
+    const bool cambio_local = Remoto.CambioLocal;
     VScroll3_Change();
+    Remoto.CambioLocal = cambio_local;
     o.MetodoInterpolacion(hosting::PropertyValue(std::int64_t{1}));
     Picture1->Scale(0, 256, 768, 0);
     Picture2->Scale(0, 100, 256, 0);
@@ -444,6 +449,7 @@ void Oscil::BuclePrincipal() {
       const double t0 = Ahora();
       o.LecturaDeMemoria();
       tiempos_.lectura += Ahora() - t0;
+      ++capturas_leidas_;
       Armado = false;
       color_de_led(armLed, "gris");
     }

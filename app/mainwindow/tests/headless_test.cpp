@@ -171,8 +171,8 @@ TEST(WindowHeadless, BadSettingsStopTheRunBeforeItStartsWithOneLine) {
 // A known simulated signal exported and read back: channel 2 a 1 kHz sine of
 // 1 V peak that triggers the capture at 0 V rising, channel 1 a 1.5 V level,
 // both at 0.5 V/div (64 codes a volt, a gain of the board's own), 20 us/div
-// (1.28 MHz display rate). The passes poll until captures have ended in real
-// time.
+// (1.28 MHz display rate). The run goes on until five captures have ended in
+// real time and been read.
 TEST(WindowHeadless, ExportedCsvReadsBackTheSimulatedSignalWithinOneCode) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
@@ -181,7 +181,7 @@ TEST(WindowHeadless, ExportedCsvReadsBackTheSimulatedSignalWithinOneCode) {
   env.insert("ORVABOARD_SIM", "ktr5");
   env.insert("ORVABOARD_SIM_SIGNALS", "dc:o=1.5;sine:f=1000,a=1");
   env.insert("LC_ALL", "de_DE.UTF-8");  // a comma locale: the file keeps its points
-  const Outcome r = Start({"--headless", "--passes", "3000", "--set", "BaseDeTiemposActual=10", "--set",
+  const Outcome r = Start({"--headless", "--passes", "5", "--set", "BaseDeTiemposActual=10", "--set",
                            "GananciaCanal1=6", "--set", "GananciaCanal2=6", "--set", "CanalDisparo=2",
                            "--set", "ModoDisparo=Normal", "--export-csv", csv},
                           env);
@@ -258,3 +258,51 @@ TEST(WindowHeadless, ExportFailureAndMisuseEachGiveOneLine) {
     EXPECT_TRUE(r.err.endsWith('\n') && r.err.count("OrvaScope") == 1) << r.err.toStdString();
   }
 }
+
+namespace {
+
+QProcessEnvironment SimulatedBoard(const char* inputs) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove("QT_QPA_PLATFORM");
+  env.insert("ORVABOARD_SIM", "ktr5");
+  env.insert("ORVABOARD_SIM_SIGNALS", inputs);
+  env.insert("LC_ALL", "C");
+  return env;
+}
+
+// At 100 us/div a capture of the simulated board takes some 3 ms of real
+// time: most passes find it unfinished and read nothing, and --passes counts
+// only those that read one.
+TEST(WindowHeadless, PassesCountCapturesReadFromTheSimulatedBoard) {
+  const Outcome r = Start({"--headless", "--passes", "20", "--set", "BaseDeTiemposActual=12", "--set", "GananciaCanal1=5"},
+                          SimulatedBoard("sine:f=10000,a=1"));
+  ASSERT_EQ(r.exit_code, 0) << r.out.toStdString() << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("TimebaseDisplay(1) = 100us/Div\n")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("\ncaptures: 20\n")) << r.out.toStdString();
+  const QRegularExpression passes(R"(\npasses: (\d+)\n)");
+  const auto p = passes.match(r.out);
+  ASSERT_TRUE(p.hasMatch()) << r.out.toStdString();
+  EXPECT_GT(p.captured(1).toLong(), 20);  // the first capture after power-on is not read
+  const QRegularExpression frequency(R"(datos\(2\) = (\d+(\.\d+)?) KHz\n)");
+  const auto f = frequency.match(r.out);
+  ASSERT_TRUE(f.hasMatch()) << r.out.toStdString();
+  EXPECT_NEAR(f.captured(1).toDouble(), 10.0, 0.2);
+}
+
+// In Normal mode a level the signal never reaches keeps every capture
+// waiting for its trigger: the time-out ends the run without readouts.
+TEST(WindowHeadless, ATimeoutBeforeTheFirstCaptureFailsWithoutReadouts) {
+  const Outcome r = Start({"--headless", "--passes", "5", "--timeout", "0.5", "--set", "ModoDisparo=Normal",
+                           "--set", "Nivel=250"},
+                          SimulatedBoard("dc:o=0;dc:o=0"));
+  EXPECT_EQ(r.exit_code, 1) << r.out.toStdString();
+  // One line of ours (Qt may add notes of its own platform).
+  EXPECT_EQ(r.err.split('\n').filter(QRegularExpression("^OrvaScope: ")),
+            QStringList{"OrvaScope: --timeout 0.5 s ran out after 0 of 5 captures"})
+      << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("\ncaptures: 0\nreadouts: none, no capture was read\n")) << r.out.toStdString();
+  EXPECT_FALSE(r.out.contains("datos(")) << r.out.toStdString();
+  EXPECT_EQ(Start({"--headless", "--timeout", "soon"}, SimulatedBoard("")).exit_code, 2);
+}
+
+}  // namespace

@@ -150,7 +150,9 @@ Verdict Reader::Run() {
   if (!r_.isMap()) return Drop("the message is not a CBOR map");
   if (!r_.enterContainer()) return Malformed("map");
   std::uint64_t seen = 0;
+  std::size_t entries = 0;
   while (r_.hasNext()) {
+    ++entries;
     if (Failed()) return Malformed("map entry");
     if (!r_.isString()) return Drop("a map key that is not a text string");
     std::size_t key_length = 0;
@@ -199,6 +201,7 @@ Verdict Reader::Run() {
   if (!r_.leaveContainer()) return Malformed("end of the map");
   if (static_cast<std::size_t>(r_.currentOffset()) != size_)
     return Drop("bytes after the map (%zu)", size_ - static_cast<std::size_t>(r_.currentOffset()));
+  if (entries == 0) return Verdict::kKeepAlive;
   for (int k = 0; k < kKeyCount; ++k)
     if (!(seen & (std::uint64_t{1} << k))) return Drop("missing %s", kKeyNames[k]);
   for (int n = 1; n <= kSlots; ++n) {
@@ -271,6 +274,11 @@ std::span<const std::uint8_t> FrameEncoder::Encode(const Message& m) {
   return {reinterpret_cast<const std::uint8_t*>(frame.constData()), static_cast<std::size_t>(frame.size())};
 }
 
+std::span<const std::uint8_t> KeepAliveFrame() {
+  static constexpr std::uint8_t kFrame[] = {0x00, 0x00, 0x00, 0x01, 0xa0};  // length 1, map(0)
+  return {kFrame, sizeof kFrame};
+}
+
 // ---- Decoder -------------------------------------------------------------------
 
 Verdict DecodeMessage(const std::uint8_t* data, std::size_t size, Message* message,
@@ -298,6 +306,7 @@ bool FrameDecoder::Complete(const Sink& sink) {
   const Verdict v = DecodeMessage(body_.get(), expected_, &message_, &reason_);
   have_ = 0;
   expected_ = 0;
+  if (v == Verdict::kKeepAlive) reason_.assign("keep-alive");
   return sink(Event{v, v == Verdict::kMessage ? &message_ : nullptr, &reason_});
 }
 

@@ -3,12 +3,14 @@
 #include "orva/link/remote_link.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -62,7 +64,12 @@ struct RemoteLink::Impl {
   explicit Impl(RemoteLink* owner) : self(owner), read_buffer(static_cast<std::size_t>(kReadChunk)) {
     reply_timer.setSingleShot(true);
     connect_timer.setSingleShot(true);
+    seat_timer.setSingleShot(true);
+    grace_timer.setSingleShot(true);
     QObject::connect(&reply_timer, &QTimer::timeout, &context, [this] { OnReplyTimeout(); });
+    QObject::connect(&seat_timer, &QTimer::timeout, &context, [this] { OnSeatTimeout(); });
+    QObject::connect(&grace_timer, &QTimer::timeout, &context, [this] { OnGraceOver(); });
+    QObject::connect(&keep_alive_timer, &QTimer::timeout, &context, [this] { OnKeepAliveTick(); });
     QObject::connect(&connect_timer, &QTimer::timeout, &context, [this] { OnConnectTimeout(); });
     QObject::connect(&server, &QTcpServer::newConnection, &context, [this] { OnNewConnection(); });
   }
@@ -75,6 +82,11 @@ struct RemoteLink::Impl {
   int pending_id = 0;
   QTimer reply_timer;    // a sent message unanswered, or a frame half-arrived
   QTimer connect_timer;  // remote station: connection not made yet
+  QTimer seat_timer;     // board station: the peer's first or next message is due
+  QTimer grace_timer;    // board station: how long a held newcomer waits for the seat
+  QTimer keep_alive_timer;  // remote station: checks whether a keep-alive is due
+  QElapsedTimer since_sent;  // remote station: since the last frame written
+  QTcpSocket* held = nullptr;  // board station: arrived while the seat was taken
   FrameDecoder decoder;
   FrameEncoder encoder;
   std::vector<std::uint8_t> read_buffer;
@@ -86,9 +98,13 @@ struct RemoteLink::Impl {
   void TearDown() {
     Release(pending);
     Release(socket);
+    Release(held);
     server.close();
     reply_timer.stop();
     connect_timer.stop();
+    seat_timer.stop();
+    grace_timer.stop();
+    keep_alive_timer.stop();
     awaiting_reply = false;
     decoder.Reset();
     peer.clear();
@@ -122,13 +138,71 @@ struct RemoteLink::Impl {
     Release(socket);
     reply_timer.stop();
     connect_timer.stop();
+    seat_timer.stop();
+    keep_alive_timer.stop();
     awaiting_reply = false;
     decoder.Reset();
     peer.clear();
-    if (Board() && server.isListening())
+    if (Board() && server.isListening()) {
       Set(LinkState::kWaiting, Waiting() + " (link lost: " + why + ")");
-    else
+      // A newcomer held while this peer was leaving gets the seat, once the
+      // handlers of this disconnection have returned.
+      if (held != nullptr) {
+        grace_timer.stop();
+        QTimer::singleShot(0, &context, [this] { OfferHeld(); });
+      }
+    } else {
       Set(LinkState::kLost, "link lost: " + why);
+    }
+  }
+
+  // The held newcomer, offered the free seat (if it is still there).
+  void OfferHeld() {
+    QTcpSocket* s = held;
+    held = nullptr;
+    if (s == nullptr) return;
+    QObject::disconnect(s, nullptr, &context, nullptr);
+    if (socket != nullptr || s->state() != QAbstractSocket::ConnectedState) {
+      s->abort();
+      s->deleteLater();
+      return;
+    }
+    Offer(s);
+  }
+
+  // Grace over: the newcomer gets the seat if it has come free, else it is
+  // closed.
+  void OnGraceOver() {
+    QTcpSocket* s = held;
+    held = nullptr;
+    if (s == nullptr) return;
+    QObject::disconnect(s, nullptr, &context, nullptr);
+    if (socket == nullptr && s->state() == QAbstractSocket::ConnectedState) {
+      Offer(s);
+      return;
+    }
+    const std::string who = PeerText(s->peerAddress());
+    s->close();
+    s->deleteLater();
+    Note("refused a second connection from " + who + ": " + peer + " is connected");
+  }
+
+  void OnSeatTimeout() {
+    if (socket == nullptr || !Board()) return;
+    EndConnection(received_any ? "the remote station sent nothing for " + Seconds(self->reply_timeout_ms_) + " s"
+                               : "the remote station sent no message within " +
+                                     Seconds(self->first_message_timeout_ms_) + " s of connecting");
+  }
+
+  // A remote station that has written nothing for the keep-alive interval
+  // writes a keep-alive.
+  void OnKeepAliveTick() {
+    if (socket == nullptr || Board() || self->state_ != LinkState::kConnected) return;
+    if (since_sent.elapsed() < self->keep_alive_ms_) return;
+    const std::span<const std::uint8_t> frame = KeepAliveFrame();
+    socket->write(reinterpret_cast<const char*>(frame.data()), static_cast<qint64>(frame.size()));
+    ++self->counters_.keepalives_sent;
+    since_sent.start();
   }
 
   void UpdateWatchdog() {
@@ -154,28 +228,44 @@ struct RemoteLink::Impl {
       if (s == nullptr) break;
       const std::string who = PeerText(s->peerAddress());
       std::string refusal;
-      if (!Allowed(s->peerAddress()))
+      if (!Allowed(s->peerAddress())) {
         refusal = "refused a connection from " + who + ": only " + self->allowed_text_ + " may connect";
-      else if (socket != nullptr || pending != nullptr)
+      } else if ((socket != nullptr || pending != nullptr) && held == nullptr) {
+        // The peer in the seat may be leaving already, its disconnection not
+        // yet seen: the newcomer waits a moment for the seat.
+        held = s;
+        s->setParent(&context);
+        grace_timer.start(kSeatGraceMs);
+        continue;
+      } else if (socket != nullptr || pending != nullptr) {
         refusal = "refused a second connection from " + who + ": " + peer + " is connected";
+      }
       if (!refusal.empty()) {
         s->close();
         s->deleteLater();
         Note(refusal);
         continue;
       }
-      pending = s;
-      const int id = ++pending_id;
-      const std::shared_ptr<bool> guard = alive;
-      if (self->ConnectionRequest) self->ConnectionRequest(id);
-      if (!*guard) return;
-      if (pending == s) {  // not accepted by the handler
-        pending = nullptr;
-        s->close();
-        s->deleteLater();
-        Note("did not accept the connection from " + who);
-      }
+      if (!Offer(s)) return;
     }
+  }
+
+  // Raises ConnectionRequest for s; false when the link went away in the
+  // handler.
+  bool Offer(QTcpSocket* s) {
+    const std::string who = PeerText(s->peerAddress());
+    pending = s;
+    const int id = ++pending_id;
+    const std::shared_ptr<bool> guard = alive;
+    if (self->ConnectionRequest) self->ConnectionRequest(id);
+    if (!*guard) return false;
+    if (pending == s) {  // not accepted by the handler
+      pending = nullptr;
+      s->close();
+      s->deleteLater();
+      Note("did not accept the connection from " + who);
+    }
+    return true;
   }
 
   void Set(LinkState state, std::string text) {
@@ -206,6 +296,12 @@ struct RemoteLink::Impl {
     decoder.Reset();
     awaiting_reply = false;
     received_any = false;
+    if (Board()) {
+      seat_timer.start(self->first_message_timeout_ms_);
+    } else {
+      since_sent.start();
+      keep_alive_timer.start(std::max(20, self->keep_alive_ms_ / 4));
+    }
   }
 
   void OnConnected() {
@@ -279,9 +375,15 @@ struct RemoteLink::Impl {
       decoder.Feed(read_buffer.data(), static_cast<std::size_t>(n),
                    [&](const FrameDecoder::Event& e) {
                      switch (e.verdict) {
+                       case Verdict::kKeepAlive:
+                         ++self->counters_.keepalives_received;
+                         received_any = true;
+                         if (Board()) seat_timer.start(self->reply_timeout_ms_);
+                         break;
                        case Verdict::kMessage:
                          ++self->counters_.received;
                          received_any = true;
+                         if (Board()) seat_timer.start(self->reply_timeout_ms_);
                          awaiting_reply = false;
                          reply_timer.stop();
                          if (self->OnMessage) self->OnMessage(*e.message);
@@ -311,6 +413,7 @@ RemoteLink::RemoteLink() : impl_(std::make_unique<Impl>(this)) {}
 
 RemoteLink::~RemoteLink() {
   *impl_->alive = false;
+  impl_->Release(impl_->held);
   impl_->Release(impl_->pending);
   impl_->Release(impl_->socket);
 }
@@ -425,6 +528,7 @@ bool RemoteLink::Send(std::int16_t kind, std::int16_t value) {
   const std::span<const std::uint8_t> frame = d.encoder.Encode(outgoing_);
   d.socket->write(reinterpret_cast<const char*>(frame.data()), static_cast<qint64>(frame.size()));
   ++counters_.sent;
+  d.since_sent.start();
   d.awaiting_reply = true;
   d.UpdateWatchdog();
   return true;

@@ -29,6 +29,7 @@ struct Seen {
   std::vector<Message> messages;
   std::vector<std::string> dropped;
   std::vector<std::string> broken;
+  int keepalives = 0;
 };
 
 // Feeds the bytes in chunks of the given sizes (cycled), collecting events.
@@ -38,6 +39,7 @@ Seen FeedInChunks(FrameDecoder& dec, const QByteArray& bytes, const std::vector<
     if (e.verdict == Verdict::kMessage) seen.messages.push_back(*e.message);
     if (e.verdict == Verdict::kDropped) seen.dropped.push_back(*e.reason);
     if (e.verdict == Verdict::kBroken) seen.broken.push_back(*e.reason);
+    if (e.verdict == Verdict::kKeepAlive) ++seen.keepalives;
     return true;
   };
   const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.constData());
@@ -194,6 +196,28 @@ TEST(LinkFrames, InvalidMessagesAreDroppedAndTheStreamStaysInStep) {
       EXPECT_TRUE(linktest::SameMessage(seen.messages[0], ValidMessage(0, 1, true))) << c.name;
       EXPECT_FALSE(dec.Broken()) << c.name;
     }
+  }
+}
+
+// An empty map, however written, is a keep-alive: no message, nothing
+// dropped, the stream in step. An empty map with something after it is not.
+TEST(LinkFrames, AnEmptyMapIsAKeepAlive) {
+  const auto sent = orva::link::KeepAliveFrame();
+  const QByteArray ours(reinterpret_cast<const char*>(sent.data()), static_cast<qsizetype>(sent.size()));
+  EXPECT_EQ(ours, QByteArray("\x00\x00\x00\x01\xa0", 5));
+  struct Case {
+    QByteArray frame;
+    int keepalives, dropped;
+  } cases[] = {
+      {ours, 1, 0},
+      {Frame(QByteArray("\xbf\xff", 2)), 1, 0},  // indefinite length
+      {Frame(QByteArray("\xa0\x00", 2)), 0, 1},  // a byte after the map
+  };
+  for (const Case& c : cases) {
+    const Seen seen = FeedAll(c.frame + Frame(ValidMap(1, 0, false)));
+    EXPECT_EQ(seen.keepalives, c.keepalives) << c.frame.toHex().toStdString();
+    EXPECT_EQ(seen.dropped.size(), static_cast<std::size_t>(c.dropped)) << c.frame.toHex().toStdString();
+    EXPECT_EQ(seen.messages.size(), 1u) << c.frame.toHex().toStdString();
   }
 }
 

@@ -298,6 +298,65 @@ TEST_F(Link, OnePeerAtATimeAndOnlyTheAllowedAddress) {
   EXPECT_TRUE(Until([&] { return Connected(*board) && Connected(*friendly); }));
 }
 
+// The board station's one seat goes to a peer that speaks: one that says
+// nothing after connecting, or falls silent later, loses it; a remote
+// station that has not started its exchange keeps it with keep-alives.
+TEST_F(Link, TheSeatGoesToAPeerThatSpeaks) {
+  std::vector<Message> got;
+  auto board = Board(&got);
+  board->SetFirstMessageTimeoutMs(300);
+  board->SetReplyTimeoutMs(400);
+  const int port = board->ListeningPort();
+  {
+    auto silent = Raw(port);
+    ASSERT_TRUE(Until([&] { return Connected(*board); }));
+    ASSERT_TRUE(Until([&] { return board->State() == LinkState::kWaiting; }, 3000));
+    EXPECT_TRUE(Has(board->StatusText(), "no message within 0.3 s of connecting")) << board->StatusText();
+    EXPECT_TRUE(Until([&] { return silent->state() == QAbstractSocket::UnconnectedState; }));
+  }
+  {
+    auto quiet = Raw(port);
+    ASSERT_TRUE(Until([&] { return Connected(*board); }));
+    quiet->write(Frame(ValidMap(1, 0, false)));  // one message, then nothing
+    ASSERT_TRUE(Until([&] { return got.size() == 1; }));
+    ASSERT_TRUE(Until([&] { return board->State() == LinkState::kWaiting; }, 3000));
+    EXPECT_TRUE(Has(board->StatusText(), "sent nothing for 0.4 s")) << board->StatusText();
+  }
+  // A real remote station that has not started its exchange: three times
+  // the seat's limits pass, and it is still connected.
+  RemoteLink remote;
+  remote.Usuario(kRemoteStation);
+  remote.DireccionIP("127.0.0.1");
+  remote.Puerto(port);
+  remote.SetKeepAliveMs(100);
+  ASSERT_TRUE(remote.Conectar());
+  ASSERT_TRUE(Until([&] { return Connected(*board) && Connected(remote); })) << board->StatusText();
+  Spin(1200);
+  EXPECT_TRUE(Connected(*board)) << board->StatusText();
+  EXPECT_TRUE(Connected(remote)) << remote.StatusText();
+  EXPECT_GE(board->Counters().keepalives_received, 5);
+  EXPECT_LE(board->Counters().keepalives_received, remote.Counters().keepalives_sent);
+  EXPECT_EQ(got.size(), 1u);  // keep-alives are not messages
+  EXPECT_EQ(board->Counters().dropped, 0);
+}
+
+// A remote station that closes and connects again at once: the board station
+// may see the new connection before the old one's end, and must still take it.
+TEST_F(Link, AReconnectionRightAfterADisconnectIsAccepted) {
+  auto board = Board();
+  auto remote = Remote(board->ListeningPort());
+  ASSERT_TRUE(Until([&] { return Connected(*board) && Connected(*remote); }));
+  for (int i = 0; i < 5; ++i) {
+    remote->Close();
+    ASSERT_TRUE(remote->Conectar());
+    ASSERT_TRUE(Until([&] { return Connected(*remote); })) << i << ": " << remote->StatusText();
+    Spin(400);  // longer than the grace a newcomer may wait for the seat
+    EXPECT_TRUE(Connected(*remote)) << i << ": " << remote->StatusText();
+    EXPECT_TRUE(Connected(*board)) << i << ": " << board->StatusText();
+    EXPECT_FALSE(Has(board->StatusText(), "refused")) << i << ": " << board->StatusText();
+  }
+}
+
 TEST_F(Link, APeerThatStopsReadingIsDisconnected) {
   auto board = Board();
   board->OnMessage = [&](const Message& m) {

@@ -201,6 +201,10 @@ class Oscil : public QWidget {
   int RunPasses(int n);
   // The same, stopping early once para() is true (asked before every pass).
   int RunPasses(int n, const std::function<bool()>& para);
+  // Captures the passes have read from the source (the memory reads of step 8
+  // of a pass) since the window was made; a pass that finds the capture
+  // unfinished reads none.
+  long long CapturasLeidas() const { return capturas_leidas_; }
   // Between passes of a loop (en_bucle true) lets the pictures and the
   // readouts reach the screen at most 60 times a second; false lets every change
   // show at once.
@@ -548,6 +552,7 @@ class Oscil : public QWidget {
   GridKey grid_key_{};
   TiemposDePasada tiempos_{};
   bool en_bucle_ = false;  // passes run back to back (RutinaPrincipal or RunPasses)
+  long long capturas_leidas_ = 0;  // see CapturasLeidas()
   // A received message is letting events through: no window's loop starts
   // until its handler has answered (started inside it, the loop would keep
   // the handler from returning). Program-wide, as the handler pumps the

@@ -14,6 +14,10 @@
 //   exactly kSampleBytes long, a negative kind): reported as kDropped with the
 //   reason; the next frame is decoded as usual (the length kept the stream in
 //   step). Keys it does not know are skipped.
+// - A frame whose CBOR item is a map without entries (written a0, or any
+//   other legal way) is a keep-alive: kKeepAlive, no message. A remote
+//   station sends it while it has nothing else to send, so that the board
+//   station keeps its seat; it is never answered.
 // - Memory: at most one frame (kMaxFrameBytes) is held, however the bytes are
 //   split, and the decoded message's buffers are reused from frame to frame.
 #pragma once
@@ -74,13 +78,18 @@ class FrameEncoder {
 
 enum class Verdict {
   kMessage,  // a valid message
+  kKeepAlive,  // an empty map: the peer is still there (nothing to deliver)
   kDropped,  // a frame that is not a valid message; the stream goes on
   kBroken,   // the stream cannot be trusted any more
 };
 
+// The keep-alive frame as sent: length 1, then a0 (a map of no entries).
+std::span<const std::uint8_t> KeepAliveFrame();
+
 // Decodes one frame's CBOR bytes (without the length prefix) into *message
-// (its sample buffers are reused). kMessage, or kDropped with the reason in
-// *reason (then *message may hold part of what was read). The bytes are only
+// (its sample buffers are reused). kMessage, kKeepAlive (an empty map;
+// *message untouched), or kDropped with the reason in *reason (then *message
+// may hold part of what was read). The bytes are only
 // read inside [data, data + size).
 Verdict DecodeMessage(const std::uint8_t* data, std::size_t size, Message* message,
                       std::string* reason);
@@ -90,7 +99,7 @@ class FrameDecoder {
   struct Event {
     Verdict verdict;
     const Message* message;  // kMessage only; valid during the call
-    const std::string* reason;  // kDropped and kBroken
+    const std::string* reason;  // kDropped and kBroken (kKeepAlive: "keep-alive")
   };
   // Returns false to stop taking bytes at once (the rest of the chunk is
   // left untaken).

@@ -40,6 +40,20 @@
 //   frame half-sent, for the reply time-out, and a peer that stops taking
 //   what is sent to it (kMaxUnsentBytes waiting), are disconnected.
 //
+// The board station's one seat:
+// - A peer that has completed no message (a keep-alive counts) within the
+//   first-message time-out of connecting, or that has sent none for the
+//   reply time-out since its last, loses the seat: the connection is closed
+//   and the station waits again. Frames dropped as invalid do not count.
+// - A remote station sends a keep-alive frame (an empty CBOR map, frame.h)
+//   whenever it has sent nothing for the keep-alive interval, so a remote
+//   station whose user has not started the exchange yet keeps its seat.
+//   Keep-alives are never answered and never reach OnMessage.
+// - A new peer that arrives while the seat is taken is held for a short
+//   grace (kSeatGraceMs): if the peer in the seat leaves meanwhile (its
+//   disconnection was still on its way), the new one is offered the seat;
+//   otherwise it is closed as before.
+//
 // The link carries no encryption or authentication: it belongs on a trusted
 // LAN. The allowed-peer setting (an address or a subnet) limits who may
 // connect to a board station.
@@ -70,6 +84,10 @@ inline constexpr std::int16_t kRemoteStation = 0;
 inline constexpr std::int32_t kDefaultPort = 100;
 inline constexpr int kDefaultReplyTimeoutMs = 10000;
 inline constexpr int kDefaultConnectTimeoutMs = 5000;
+inline constexpr int kDefaultFirstMessageTimeoutMs = 10000;
+// Well inside the reply time-out, so that one late keep-alive costs nothing.
+inline constexpr int kDefaultKeepAliveMs = 3000;
+inline constexpr int kSeatGraceMs = 250;
 // Bytes sent but not yet taken by the peer before it counts as gone: about
 // sixty sample messages.
 inline constexpr long long kMaxUnsentBytes = 1 << 20;
@@ -79,6 +97,8 @@ struct LinkCounters {
   long long received = 0;  // valid messages delivered
   long long dropped = 0;   // frames dropped as invalid
   std::string last_dropped;  // why the last one was dropped
+  long long keepalives_sent = 0;
+  long long keepalives_received = 0;
 };
 
 class RemoteLink {
@@ -101,6 +121,11 @@ class RemoteLink {
   const std::string& AllowedPeer() const { return allowed_text_; }
   void SetReplyTimeoutMs(int ms) { reply_timeout_ms_ = ms; }
   void SetConnectTimeoutMs(int ms) { connect_timeout_ms_ = ms; }
+  // Board station: how long a new peer has to complete its first message.
+  void SetFirstMessageTimeoutMs(int ms) { first_message_timeout_ms_ = ms; }
+  // Remote station: the silence after which it sends a keep-alive (takes
+  // effect at the next connection).
+  void SetKeepAliveMs(int ms) { keep_alive_ms_ = ms; }
 
   // ---- Operations ---------------------------------------------------------------
   // False when the link could not be opened (state kRefused, the text says
@@ -147,6 +172,8 @@ class RemoteLink {
   std::string allowed_text_;
   int reply_timeout_ms_ = kDefaultReplyTimeoutMs;
   int connect_timeout_ms_ = kDefaultConnectTimeoutMs;
+  int first_message_timeout_ms_ = kDefaultFirstMessageTimeoutMs;
+  int keep_alive_ms_ = kDefaultKeepAliveMs;
   Message outgoing_;
   LinkState state_ = LinkState::kIdle;
   std::string status_ = "idle";
