@@ -28,6 +28,7 @@ class LineReportingGroup : public OptionGroup {
   std::vector<std::string> lines_;
 };
 
+std::unique_ptr<OptionGroup> MakeSourceOptions();  // source_options.cpp: --source, --list-sources
 std::unique_ptr<OptionGroup> MakeSettingsOptions();  // --set KEY=VALUE
 std::unique_ptr<OptionGroup> MakeLanguageOptions();  // language_options.cpp: --language
 std::unique_ptr<OptionGroup> MakeCursorOptions();  // cursor_options.cpp: --cursors
