@@ -35,6 +35,7 @@ class LineReportingGroup : public OptionGroup {
 // folder part stays as it is.
 std::string UserFile(const mainwindow::Oscil& window, const std::string& file, bool writing);
 
+std::unique_ptr<OptionGroup> MakeSourceOptions();  // source_options.cpp: --source, --list-sources
 std::unique_ptr<OptionGroup> MakeSettingsOptions();  // --set KEY=VALUE
 std::unique_ptr<OptionGroup> MakeLanguageOptions();  // language_options.cpp: --language
 std::unique_ptr<OptionGroup> MakeCursorOptions();  // cursor_options.cpp: --cursors

@@ -50,6 +50,14 @@ inline constexpr int kTextoEstadoConectando = 34;   // connecting
 inline constexpr int kTextoEstadoConectado = 35;    // connected
 inline constexpr int kTextoEstadoPerdido = 36;      // link lost
 inline constexpr int kTextoEstadoRechazado = 37;    // refused
+// The source choice (fuentes.h) and the frozen view.
+inline constexpr int kTextoFuente = 80;             // caption of the source menu
+inline constexpr int kTextoAyudaFuente = 81;        // its tool tip: "Signal source: %1"
+inline constexpr int kTextoFuenteDemo = 82;         // "demonstration generator"
+inline constexpr int kTextoFuentePlaca = 83;        // "board through the I/O ports"
+inline constexpr int kTextoFuenteSimulada = 84;     // "simulated board %1"
+inline constexpr int kTextoFuenteFallida = 85;      // "Cannot choose the source: %1"
+inline constexpr int kTextoFoto = 86;               // the frozen view's tag
 
 // The status line of the file operations (oscil_avisos.cpp): %1 the file,
 // %2 the reason, one of the reasons 49..60 or the system's own words.
