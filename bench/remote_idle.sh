@@ -14,7 +14,7 @@ build=${1:-build}
 secs=${2:-10}
 bin=$build/bin/OrvaScope
 [[ -x $bin ]] || { echo "no $bin: build first" >&2; exit 2; }
-export QT_QPA_PLATFORM=offscreen
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}  # xcb with DISPLAY: on a real screen
 unset ORVABOARD_SIM
 tmp=$(mktemp -d)
 pids=()
