@@ -14,6 +14,9 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
+#include <sqlite3.h>
+
+#include <chrono>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -169,6 +172,43 @@ TEST_F(Browser, PreviewLeavesTheFileClosed) {
   Escribe(File("s.mdb"), Senal{.voltios = {1, 1, 1}});
   d.File1_Click();
   EXPECT_EQ(d.Trazo().size(), 3u);
+}
+
+// Plain SQLite: a file made by the statements.
+void Crea(const QString& fichero, const std::string& sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(fichero.toStdString().c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+  sqlite3_close(db);
+}
+
+TEST_F(Browser, CraftedFilesPreviewQuicklyAsOnePrintableLineOrNotAtAll) {
+  const std::string tablas =
+      "CREATE TABLE Config (Instrument TEXT, Type TEXT);"
+      "INSERT INTO Config VALUES ('OrvaScope.exe', 'Signal');"
+      "CREATE TABLE Parameters (Gain TEXT, Coupling TEXT, TimeBase TEXT, Name TEXT, Description TEXT,"
+      " Comment TEXT, Date TEXT);";
+  // Each row of Data would take seconds to read: the window must not wait for them.
+  Crea(File("slow.mdb"), tablas +
+                             "INSERT INTO Parameters VALUES ('1V/div', 'DC', '1ms/Div', 'n', '', '', '');"
+                             "CREATE TABLE Data (Value FLOAT, Slow GENERATED ALWAYS AS"
+                             " (instr(printf('%.*c', 1000000, 'a'), 'b')) VIRTUAL);"
+                             "INSERT INTO Data (Value) VALUES (0.1), (0.2), (0.3), (0.4);");
+  Crea(File("texts.mdb"), tablas +
+                              "INSERT INTO Parameters VALUES ('1V/div', 'DC', '1ms/Div',"
+                              " 'a' || char(27) || '[2J' || char(10) || 'b', '', '', '');"
+                              "CREATE TABLE Data (Value FLOAT); INSERT INTO Data VALUES (0.25), (0.5);");
+  bdatos d(O(), ProgramaGlobal().AlmacenDeSenales, w.get());
+  d.show();
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(Selecciona(d, "slow.mdb"));
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0.5);
+  EXPECT_EQ(Textos(d), std::vector<QString>(7));
+  EXPECT_TRUE(d.Trazo().empty());
+
+  ASSERT_TRUE(Selecciona(d, "texts.mdb"));
+  EXPECT_EQ(d.Text1->text(), QStringLiteral("a\\e[2J\\nb"));
+  EXPECT_EQ(d.Trazo().size(), 2u);
 }
 
 TEST_F(Browser, SaveModeShowsTheChannelAndClosesOnlyOnASave) {

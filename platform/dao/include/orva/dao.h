@@ -252,7 +252,7 @@ class Database {
   friend class Engine;
   Database(std::shared_ptr<Connection> c, std::string path);
   void Exec(const char* sql);
-  // Runs a transaction statement; the kept list of tables is read again after it.
+  // Runs a transaction statement (tables are looked up afresh for every recordset).
   void EndsTheTableList(const char* sql);
   std::shared_ptr<Connection> conn_;
   std::string path_;
