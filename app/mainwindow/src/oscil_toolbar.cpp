@@ -11,6 +11,7 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -19,6 +20,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -341,12 +343,15 @@ void Oscil::TextosPropios(int idioma) {
   for (const auto& [key, id] : propios)
     if (QAction* a = ToolbarButton(key)) a->setText(TextoPropio(id, idioma));
   Calibracion->setText(Texto(163, idioma));
-  if (auto* g = findChild<QGroupBox*>(QStringLiteral("GrupoEncendido"))) g->setTitle(TextoPropio(kTextoEncendido, idioma));
-  if (auto* l = findChild<QLabel*>(QStringLiteral("EtiquetaPasadas"))) l->setText(TextoPropio(kTextoPasadas, idioma));
+  if (auto* g = findChild<QGroupBox*>(QStringLiteral("GrupoEncendido")))
+    g->setTitle(TextoPropio(kTextoEncendido, idioma));
+  if (auto* l = findChild<QLabel*>(QStringLiteral("EtiquetaPasadas")))
+    l->setText(TextoPropio(kTextoPasadas, idioma));
   const std::pair<int, int> cabeceras[] = {
       {1, kTextoCabeceraVmedia}, {2, kTextoCabeceraFrecuencia}, {3, kTextoCabeceraPeriodo}};
   for (const auto& [m, id] : cabeceras)
-    if (auto* l = findChild<QLabel*>(QStringLiteral("Cabecera(%1)").arg(m))) l->setText(TextoPropio(id, idioma));
+    if (auto* l = findChild<QLabel*>(QStringLiteral("Cabecera(%1)").arg(m)))
+      l->setText(TextoPropio(id, idioma));
   if (Label6 != nullptr && XYCommand != nullptr) {
     const bool xy = XYCommand->isChecked();
     Label6->setText(xy ? Texto(8, idioma) : TextoPropio(kTextoEspectro, idioma));
@@ -355,6 +360,12 @@ void Oscil::TextosPropios(int idioma) {
   // before the language is known).
   if (EstadoDelEnlace != nullptr && EstadoDelEnlace->text().isEmpty())
     EstadoDelEnlace->setText(TextoPropio(kTextoNoConectado, idioma));
+  // The address fields are as wide as their hints in the language.
+  for (QLineEdit* campo : {DireccionRemota, PermitidaRemota}) {
+    if (campo == nullptr) continue;
+    const int hueco = campo->fontMetrics().horizontalAdvance(campo->placeholderText()) + 24;
+    campo->setFixedWidth(std::max(campo->minimumWidth(), hueco));
+  }
   MuestraTextoSinIcono();
   Calibracion->setToolTip(Texto(163, idioma));
   const QList<QAction*> cal = Calibracion->menu()->actions();

@@ -136,7 +136,8 @@ Outcome BDConfig::GuardarConfiguracion() {
   return detail::Atrapa([&]() -> Outcome {
     const std::optional<std::string> fichero = PideFichero(true);
     if (!fichero) return Outcome::Cancelado();
-    detail::GuardaAtomico(UneRuta(carpeta_de_plantillas_.empty() ? path_configs_ : carpeta_de_plantillas_, kPlantillaConfiguracion), *fichero, kTipoConfiguracion,
+    const std::string& plantillas = carpeta_de_plantillas_.empty() ? path_configs_ : carpeta_de_plantillas_;
+    detail::GuardaAtomico(UneRuta(plantillas, kPlantillaConfiguracion), *fichero, kTipoConfiguracion,
                   UneRuta(ruta_aplicacion_, kInstrumento), [&](dao::Database& db) {
       const Contexto c{o_, panel_};
       const auto& campos = CamposDeConfiguracion();

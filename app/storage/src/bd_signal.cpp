@@ -57,7 +57,8 @@ Outcome BDSignal::Guarda(std::int16_t canal, bool en_voltios) {
     const std::optional<std::string> fichero = PideFichero(true);
     if (!fichero) return Outcome::Cancelado();
 
-    detail::GuardaAtomico(UneRuta(carpeta_de_plantillas_.empty() ? path_signals_ : carpeta_de_plantillas_, kPlantillaSenal), *fichero, kTipoSenal, std::nullopt,
+    const std::string& plantillas = carpeta_de_plantillas_.empty() ? path_signals_ : carpeta_de_plantillas_;
+    detail::GuardaAtomico(UneRuta(plantillas, kPlantillaSenal), *fichero, kTipoSenal, std::nullopt,
                   [&](dao::Database& db) {
       double factor = 0;
       {
