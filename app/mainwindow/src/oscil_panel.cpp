@@ -252,6 +252,8 @@ void Oscil::VScroll3_Change() {
   Disparo->setText(QString::fromUtf8(texto.data(), static_cast<int>(texto.size())) + ": " +
                    Q(scope::FormatoVoltios(static_cast<float>(v))));
   Disparo->adjustSize();
+  // Kept against the picture's right edge, whatever the language's words.
+  Disparo->move(std::max(4, Picture1->width() - Disparo->width() - 6), 4);
   Remoto.CambioDelUsuario();
 }
 

@@ -360,12 +360,6 @@ void Oscil::TextosPropios(int idioma) {
   // before the language is known).
   if (EstadoDelEnlace != nullptr && EstadoDelEnlace->text().isEmpty())
     EstadoDelEnlace->setText(TextoPropio(kTextoNoConectado, idioma));
-  // The address fields are as wide as their hints in the language.
-  for (QLineEdit* campo : {DireccionRemota, PermitidaRemota}) {
-    if (campo == nullptr) continue;
-    const int hueco = campo->fontMetrics().horizontalAdvance(campo->placeholderText()) + 24;
-    campo->setFixedWidth(std::max(campo->minimumWidth(), hueco));
-  }
   MuestraTextoSinIcono();
   Calibracion->setToolTip(Texto(163, idioma));
   const QList<QAction*> cal = Calibracion->menu()->actions();
@@ -374,6 +368,13 @@ void Oscil::TextosPropios(int idioma) {
   if (QAction* exportar = findChild<QAction*>(QStringLiteral("exportar")))
     exportar->setText(TextoPropio(kTextoMenuExportar, idioma));
   TextosDelEnlace(idioma);
+  // The address fields are as wide as their hints in the language.
+  for (QLineEdit* campo : {DireccionRemota, PermitidaRemota}) {
+    if (campo == nullptr) continue;
+    campo->ensurePolished();  // the style sheet's font, as shown
+    const int hueco = campo->fontMetrics().horizontalAdvance(campo->placeholderText()) + 24;
+    campo->setFixedWidth(std::max(campo->minimumWidth(), hueco));
+  }
   if (aviso_de_pedidos_) ActualizaAvisoDePedidos();
 }
 
