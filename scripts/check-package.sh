@@ -67,7 +67,11 @@ done
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$p/share/applications/orvascope.desktop" || fail "desktop entry does not validate"
 fi
-zcat "$p/share/man/man1/orvascope.1.gz" | grep -qF 'export\-csv' || fail "man page lacks --export-csv"
+# The man page names every option --help lists.
+man=$(zcat "$p/share/man/man1/orvascope.1.gz" | sed 's/\\-/-/g')
+for opt in $(QT_QPA_PLATFORM=offscreen "$p/bin/orvascope" --help | grep -oE '^ +(-[a-z], )?--[a-z-]+' | grep -oE -- '--[a-z-]+'); do
+  grep -qF -- "$opt" <<<"$man" || fail "the man page lacks $opt"
+done
 
 # A program of someone else's, built against the installed libraries.
 cat >"$scratch/user.cpp" <<'CPP'
@@ -88,13 +92,15 @@ g++ ${CXXFLAGS:-} -o "$scratch/user" "$scratch/user.cpp" $(pkg-config --cflags -
   -Wl,-rpath,"$p/lib" || fail "a program does not build against orvaboard and sigdex"
 ORVABOARD_SIM=ktr5 "$scratch/user" >/dev/null || fail "the program built against the libraries fails"
 
-# The installed program, headless, from a folder of its own.
+# The installed program, headless, from a folder of its own (names with a
+# folder part: a bare name would go to the user folder, see
+# scripts/check-user-install.sh).
 mkdir "$scratch/work"
 out=$(cd "$scratch/work" && env -u ORVABOARD_SIM QT_QPA_PLATFORM=offscreen \
       XDG_RUNTIME_DIR="$scratch" "$p/bin/orvascope" --headless --passes 5 \
-      --export-csv t.csv --export-wav t.wav --save-signal 1 s.mdb) ||
+      --export-csv ./t.csv --export-wav ./t.wav --save-signal 1 ./s.mdb) ||
   fail "the installed program failed: $out"
-for line in "captures: 5" "traces exported: t.csv (CSV)" "traces exported: t.wav (WAV)" "signal saved: s.mdb (channel 1)"; do
+for line in "captures: 5" "traces exported: ./t.csv (CSV)" "traces exported: ./t.wav (WAV)" "signal saved: ./s.mdb (channel 1)"; do
   grep -qxF "$line" <<<"$out" || fail "no line '$line' in: $out"
 done
 [[ $(head -n 1 "$scratch/work/t.csv") == "time (s),ch1 (V),ch2 (V)" ]] || fail "CSV header: $(head -n 1 "$scratch/work/t.csv")"

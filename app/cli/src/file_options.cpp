@@ -103,7 +103,9 @@ class FileOptions final : public LineReportingGroup {
     if (channel_ != 0 && signal) {
       // The texts the signal browser proposes for a new signal.
       signal->Nombre("Nueva");
-      signal->Fecha(mainwindow::LocaleDelIdioma(mainwindow::ProgramaGlobal().IdiomaActual).toString(QDate::currentDate(), QLocale::ShortFormat).toStdString());
+      // The date in the window's language, as the browser writes it.
+      const QLocale idioma = mainwindow::LocaleDelIdioma(mainwindow::ProgramaGlobal().IdiomaActual);
+      signal->Fecha(idioma.toString(QDate::currentDate(), QLocale::ShortFormat).toStdString());
     }
     if (channel_ != 0 &&
         !Run(save_signal_, "save the signal", error,

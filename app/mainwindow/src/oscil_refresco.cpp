@@ -18,6 +18,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <string_view>
@@ -103,6 +104,8 @@ void Oscil::TextoDelNivel() {
   Disparo->setText(QString::fromUtf8(texto.data(), static_cast<int>(texto.size())) + ": " +
                    QString::fromStdString(scope::FormatoVoltios(static_cast<float>(v))));
   Disparo->adjustSize();
+  // Kept against the picture's right edge, whatever the language's words.
+  if (Picture1 != nullptr) Disparo->move(std::max(4, Picture1->width() - Disparo->width() - 6), 4);
 }
 
 }  // namespace orva::mainwindow

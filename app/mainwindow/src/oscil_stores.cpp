@@ -43,6 +43,9 @@ class QtFileDialog final : public filedialog::FileDialog {
     QFileDialog d(parent_);
     d.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     d.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The list without the detail columns: Qt writes their dates in the
+    // system's locale, not the window's language (a user can still switch).
+    d.setViewMode(QFileDialog::List);
     if (!r.start_folder.empty()) d.setDirectory(QString::fromStdString(r.start_folder));
     QStringList filters;
     for (const filedialog::FilterEntry& e : filedialog::FilterEntries(r.filter)) filters << QtFilter(e);
@@ -122,8 +125,9 @@ class WindowPanel final : public storage::FrontPanel {
 
 void Oscil::CreaLosAlmacenes() {
   Programa& p = ProgramaGlobal();
-  recuerda_ = std::make_shared<DialogoQueRecuerda>(
-      options_.dialogo ? options_.dialogo : std::shared_ptr<filedialog::FileDialog>(std::make_shared<QtFileDialog>(this)));
+  std::shared_ptr<filedialog::FileDialog> dialogo = options_.dialogo;
+  if (!dialogo) dialogo = std::make_shared<QtFileDialog>(this);
+  recuerda_ = std::make_shared<DialogoQueRecuerda>(std::move(dialogo));
   dialogo_ = recuerda_;
   panel_ = std::make_shared<WindowPanel>(*this);
   bd_signal_ = std::make_shared<storage::BDSignal>(*osciloscopio_, dialogo_);

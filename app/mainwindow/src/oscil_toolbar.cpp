@@ -11,6 +11,7 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -19,6 +20,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -356,12 +358,15 @@ void Oscil::TextosPropios(int idioma) {
   for (const auto& [key, id] : propios)
     if (QAction* a = ToolbarButton(key)) a->setText(TextoPropio(id, idioma));
   Calibracion->setText(Texto(163, idioma));
-  if (auto* g = findChild<QGroupBox*>(QStringLiteral("GrupoEncendido"))) g->setTitle(TextoPropio(kTextoEncendido, idioma));
-  if (auto* l = findChild<QLabel*>(QStringLiteral("EtiquetaPasadas"))) l->setText(TextoPropio(kTextoPasadas, idioma));
+  if (auto* g = findChild<QGroupBox*>(QStringLiteral("GrupoEncendido")))
+    g->setTitle(TextoPropio(kTextoEncendido, idioma));
+  if (auto* l = findChild<QLabel*>(QStringLiteral("EtiquetaPasadas")))
+    l->setText(TextoPropio(kTextoPasadas, idioma));
   const std::pair<int, int> cabeceras[] = {
       {1, kTextoCabeceraVmedia}, {2, kTextoCabeceraFrecuencia}, {3, kTextoCabeceraPeriodo}};
   for (const auto& [m, id] : cabeceras)
-    if (auto* l = findChild<QLabel*>(QStringLiteral("Cabecera(%1)").arg(m))) l->setText(TextoPropio(id, idioma));
+    if (auto* l = findChild<QLabel*>(QStringLiteral("Cabecera(%1)").arg(m)))
+      l->setText(TextoPropio(id, idioma));
   if (Label6 != nullptr && XYCommand != nullptr) {
     const bool xy = XYCommand->isChecked();
     Label6->setText(xy ? Texto(8, idioma) : TextoPropio(kTextoEspectro, idioma));
@@ -381,6 +386,13 @@ void Oscil::TextosPropios(int idioma) {
   TextosDeFuente(idioma);
   Foto->setText(TextoPropio(kTextoFoto, idioma));
   Foto->adjustSize();
+  // The address fields are as wide as their hints in the language.
+  for (QLineEdit* campo : {DireccionRemota, PermitidaRemota}) {
+    if (campo == nullptr) continue;
+    campo->ensurePolished();  // the style sheet's font, as shown
+    const int hueco = campo->fontMetrics().horizontalAdvance(campo->placeholderText()) + 24;
+    campo->setFixedWidth(std::max(campo->minimumWidth(), hueco));
+  }
   if (aviso_de_pedidos_) ActualizaAvisoDePedidos();
   PideRefresco();  // the trigger-level label is in the language
 }

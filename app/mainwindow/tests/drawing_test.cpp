@@ -216,7 +216,7 @@ using WindowViews = WindowTest;
 TEST_F(WindowViews, XYSwitchChangesTheCaptionAndDrawsTheFigure) {
   w->XYCommand->setChecked(true);  // runs XYCommand_Click
   EXPECT_TRUE(O().ModoXY());
-  EXPECT_EQ(w->Label6->text(), "XY-Mode");
+  EXPECT_EQ(w->Label6->text(), "Modo XY");  // text 8 in the window's language
   EXPECT_TRUE(w->Label8(4)->isHidden());
   EXPECT_FALSE(w->Picture2->GetLineObject(Oscil::kMarcador1).visible);
 
@@ -229,7 +229,7 @@ TEST_F(WindowViews, XYSwitchChangesTheCaptionAndDrawsTheFigure) {
 
   w->XYCommand->setChecked(false);
   EXPECT_FALSE(O().ModoXY());
-  EXPECT_EQ(w->Label6->text(), "Spectrum");
+  EXPECT_EQ(w->Label6->text(), "Espectro");
   EXPECT_FALSE(w->Label8(4)->isHidden());
   EXPECT_TRUE(w->Picture2->GetLineObject(Oscil::kMarcador2).visible);
 }

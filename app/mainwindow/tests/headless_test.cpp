@@ -1,7 +1,10 @@
 // Runs the program headless and checks what it reports and writes.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -57,6 +60,30 @@ TEST(WindowHeadless, DemoRunPrintsReadoutsRateAndWritesTheScreen) {
   ASSERT_FALSE(shot.isNull());
   EXPECT_GE(shot.width(), 800);
   EXPECT_GE(shot.height(), 600);
+  // Success is quiet: nothing on standard error.
+  EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+}
+
+// A bare file name goes into the user folder: here the program's own folder,
+// which the build tree lets us write; the line names the file with it.
+TEST(WindowHeadless, BareFileNamesGoToTheUserFolderAndAreNamedInFull) {
+  QTemporaryDir work;
+  ASSERT_TRUE(work.isValid());
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove("ORVABOARD_SIM");
+  const QString name = QStringLiteral("bare-%1.csv").arg(QCoreApplication::applicationPid());
+  const QString full = QFileInfo(QStringLiteral(ORVASCOPE_PATH)).absoluteDir().filePath(name);
+  QProcess p;
+  p.setProcessEnvironment(env);
+  p.setWorkingDirectory(work.path());
+  p.start(QStringLiteral(ORVASCOPE_PATH), {"--headless", "--passes", "2", "--export-csv", name});
+  ASSERT_TRUE(p.waitForFinished(120000));
+  const QString out = QString::fromUtf8(p.readAllStandardOutput());
+  EXPECT_EQ(p.exitCode(), 0);
+  EXPECT_TRUE(out.contains("traces exported: " + full + " (CSV)\n")) << out.toStdString();
+  EXPECT_TRUE(QFile::exists(full));
+  EXPECT_FALSE(QFile::exists(work.filePath(name)));
+  QFile::remove(full);
 }
 
 TEST(WindowHeadless, BadArgumentsAreRefusedWithOneLine) {

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QToolBar>
+#include <QScrollBar>
 #include <QToolButton>
 
 #include <cstdlib>
@@ -93,6 +94,10 @@ TEST(Languages, EachLanguageShowsNoTextOfAnotherAndCutsNoCaption) {
     SCOPED_TRACE(codigos[l]);
     std::unique_ptr<Oscil> w = Ventana(codigos[l]);
     ASSERT_EQ(ProgramaGlobal().IdiomaActual, l);
+    // The trigger level's label shows from the first level change on.
+    w->VScroll3->setValue(w->VScroll3->value() == 200 ? 201 : 200);
+    w->Disparo->show();
+    QApplication::processEvents();
     for (const Shown& s : TextosVisibles(*w)) {
       if (tablas[l].count(s.text) != 0) continue;  // the language's own (or shared) text
       for (int m = 0; m < 4; ++m)
@@ -105,6 +110,13 @@ TEST(Languages, EachLanguageShowsNoTextOfAnotherAndCutsNoCaption) {
       if (!c->isVisible() || c->wordWrap() || c == w->Aviso || c == w->EstadoDelEnlace) continue;
       EXPECT_GE(c->contentsRect().width(), c->fontMetrics().horizontalAdvance(c->text()))
           << c->objectName().toStdString() << " cuts \"" << c->text().toStdString() << "\"";
+      EXPECT_TRUE(c->parentWidget()->rect().contains(c->geometry()))
+          << c->objectName().toStdString() << " reaches out of its panel: \"" << c->text().toStdString() << "\"";
+    }
+    for (QLineEdit* e : w->findChildren<QLineEdit*>()) {
+      if (!e->isVisible() || e->placeholderText().isEmpty()) continue;
+      EXPECT_GE(e->width() - 12, e->fontMetrics().horizontalAdvance(e->placeholderText()))
+          << e->objectName().toStdString() << " cuts \"" << e->placeholderText().toStdString() << "\"";
     }
     for (QGroupBox* g : w->findChildren<QGroupBox*>()) {
       if (!g->isVisible() || g->title().isEmpty()) continue;

@@ -70,7 +70,7 @@ TEST_F(StoresTest, ALoadedConfigurationPressesTheFrontPanel) {
   EXPECT_FALSE(w->promediado(0)->isChecked());
   // The XY box's own handler ran: the spectrum panel shows the XY caption.
   EXPECT_TRUE(w->XYCommand->isChecked());
-  EXPECT_EQ(w->Label6->text(), "XY-Mode");
+  EXPECT_EQ(w->Label6->text(), "Modo XY");
   EXPECT_EQ(O().promediado(), 8);
   EXPECT_EQ(O().AcoplamientoCanal1(), 0);
 }
@@ -150,7 +150,7 @@ TEST_F(StoresTest, ExportAsksTheWindowsDialogAndWritesTheChosenFormat) {
   EXPECT_EQ(w->ExportaTrazasA(dir.filePath("xy.csv").toStdString(), Oscil::FormatoDeExportacion::kCsv).status,
             storage::Outcome::Status::kRefused);
   w->findChild<QAction*>("exportar")->trigger();  // refused at once: no dialog
-  EXPECT_TRUE(w->Aviso->text().contains("XY view")) << w->Aviso->text().toStdString();
+  EXPECT_TRUE(w->Aviso->text().contains("la vista XY está activa")) << w->Aviso->text().toStdString();
 }
 
 }  // namespace

@@ -12,9 +12,9 @@
 // name "KtrConfig.mdb", filter "(*.mdb)|*.mdb", default extension "mdb",
 // overwrite confirmation; a cancel ends the operation with nothing changed.
 //
-// Saving is atomic as the signal store's (bd_signal.h): template
-// ModelKTR5.mdx (of CarpetaDePlantillas, or PathConfigs when that is empty) copied beside the chosen file, rows in one
-// transaction, flush, rename; a failure leaves the old file as it was.
+// Saving is atomic as the signal store's (bd_signal.h): the template ModelKTR5.mdx
+// (CarpetaDePlantillas, or PathConfigs when empty) copied beside the chosen file,
+// rows in one transaction, flush, rename; a failure leaves the old file as it was.
 //
 // Loading, read into memory (nothing is written, nor beside the file), the
 // whole load cut off after dao::kLoadSeconds; before any row is read, "Config"
