@@ -31,7 +31,7 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kRate = 48000;
 
-int Run(const std::string& command) { return std::system(command.c_str()); }
+int Shell(const std::string& command) { return std::system(command.c_str()); }
 
 std::string Output(const std::string& command) {
   std::string out;
@@ -57,18 +57,18 @@ class SoundServer {
     setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
     setenv("HOME", dir_.c_str(), 1);  // the daemon's cookie and state
     unsetenv("PULSE_SERVER");
-    if (Run("command -v pulseaudio >/dev/null && command -v pactl >/dev/null && command -v pacat >/dev/null") != 0) {
+    if (Shell("command -v pulseaudio >/dev/null && command -v pactl >/dev/null && command -v pacat >/dev/null") != 0) {
       why_ = "pulseaudio or pulseaudio-utils not installed";
       return;
     }
     // As root the daemon warns and runs as the user's own daemon.
-    const int rc = Run(
+    const int rc = Shell(
         "pulseaudio -n --daemonize=yes --exit-idle-time=-1 --log-target=stderr "
         "--load='module-null-sink sink_name=S rate=48000' "
         "--load='module-remap-source master=S.monitor source_name=IN' "
         "--load=module-native-protocol-unix 2>" + dir_ + "/daemon.log");
-    for (int i = 0; i < 50 && Run("pactl info >/dev/null 2>&1") != 0; ++i) usleep(100000);
-    if (rc != 0 || Run("pactl info >/dev/null 2>&1") != 0) {
+    for (int i = 0; i < 50 && Shell("pactl info >/dev/null 2>&1") != 0; ++i) usleep(100000);
+    if (rc != 0 || Shell("pactl info >/dev/null 2>&1") != 0) {
       why_ = "the sound server did not start (" + Output("tail -n 2 " + dir_ + "/daemon.log") + ")";
       return;
     }
@@ -76,8 +76,8 @@ class SoundServer {
   }
   void TearDown() {
     StopTone();
-    if (ok_) Run("pulseaudio --kill >/dev/null 2>&1");
-    if (!dir_.empty()) Run("rm -rf '" + dir_ + "'");
+    if (ok_) Shell("pulseaudio --kill >/dev/null 2>&1");
+    if (!dir_.empty()) Shell("rm -rf '" + dir_ + "'");
   }
   bool Ok() const { return ok_; }
   const std::string& Why() const { return why_; }
@@ -234,7 +234,7 @@ TEST(SoundInput, ZRemovingTheInputStopsItWithItsMessage) {
   ASSERT_NE(in, nullptr) << error;
   Instrument i(in, 15);
   ASSERT_TRUE(i.Capture());
-  ASSERT_EQ(Run("pactl unload-module module-remap-source"), 0);
+  ASSERT_EQ(Shell("pactl unload-module module-remap-source"), 0);
   for (int n = 0; n < 60 && !in->Failed(); ++n) Spin(0.1);
   EXPECT_TRUE(i.osc.FalloDeFlujo());
   EXPECT_EQ(in->Error().rfind("gone: ", 0), 0u) << in->Error();
