@@ -153,8 +153,31 @@ void Oscil::ConectaSonido() {
   QAction* escala = menu->addAction(TextoPropio(kTextoMenuEscalaCompleta, ProgramaGlobal().IdiomaActual));
   escala->setObjectName(QStringLiteral("EscalaCompletaDeSonido"));
   connect(escala, &QAction::triggered, this, [this] { PideEscalaCompleta(); });
-  connect(menu, &QMenu::aboutToShow, this, [escala] {
+  // The sound inputs present when the menu opens (provisional, until the
+  // window has its general source choice), then the demonstration generator.
+  QMenu* entradas = menu->addMenu(TextoPropio(kTextoEntradaDeSonido, ProgramaGlobal().IdiomaActual));
+  entradas->setObjectName(QStringLiteral("EntradasDeSonido"));
+  connect(entradas, &QMenu::aboutToShow, this, [this, entradas] {
+    entradas->clear();
+    for (const audio::SoundInputInfo& i : audio::SoundInputs()) {
+      QAction* a = entradas->addAction(QString::fromStdString(i.description));
+      a->setCheckable(true);
+      a->setChecked(sonido_ && sonido_->Id() == i.id && !osciloscopio_->ModoDemo());
+      connect(a, &QAction::triggered, this, [this, id = i.id] {
+        std::string error;
+        if (!EligeEntradaDeSonido(id, &error)) Avisa(QString::fromStdString(error));
+      });
+    }
+    if (entradas->isEmpty()) entradas->addAction(TextoPropio(kTextoSinEntradaDeSonido, ProgramaGlobal().IdiomaActual))->setEnabled(false);
+    entradas->addSeparator();
+    QAction* demo = entradas->addAction(QStringLiteral("DEMO MODE"));
+    demo->setCheckable(true);
+    demo->setChecked(osciloscopio_->ModoDemo());
+    connect(demo, &QAction::triggered, this, [this] { DejaLaEntradaDeSonido(); });
+  });
+  connect(menu, &QMenu::aboutToShow, this, [escala, entradas] {
     escala->setText(TextoPropio(kTextoMenuEscalaCompleta, ProgramaGlobal().IdiomaActual));
+    entradas->setTitle(TextoPropio(kTextoEntradaDeSonido, ProgramaGlobal().IdiomaActual));
   });
 }
 

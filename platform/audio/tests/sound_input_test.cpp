@@ -14,6 +14,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -84,12 +87,17 @@ class SoundServer {
 
   // Plays 16-bit stereo at 48 kHz into S, looping, until StopTone: the left
   // channel a sine of f1 at a1 of full scale, the right f2 at a2.
-  bool PlayTone(double f1, double a1, double f2, double a2) {
+  bool PlayTone(double f1, double a1, double f2, double a2, double silence = 0) {
     StopTone();
     const std::string file = dir_ + "/tone.raw";
     {
       // Thirty seconds, longer than any test's use of it.
       std::ofstream out(file, std::ios::binary);
+      const int quiet = static_cast<int>(silence * kRate);
+      for (int i = 0; i < quiet; ++i) {
+        const std::int16_t s[2] = {0, 0};
+        out.write(reinterpret_cast<const char*>(s), sizeof s);
+      }
       for (int i = 0; i < 30 * kRate; ++i) {
         const double t = static_cast<double>(i) / kRate;
         const std::int16_t s[2] = {static_cast<std::int16_t>(std::lround(a1 * 32767 * std::sin(2 * kPi * f1 * t))),
@@ -221,6 +229,50 @@ TEST(SoundInput, TheTriggerHoldsTheTraceStill) {
     EXPECT_LT(worst, 3.0) << "capture " << n;  // of a 160-code swing
   }
   server->StopTone();
+}
+
+TEST(SoundInput, AStepReachesTheInstrumentWithinAFewScreens) {
+  // One second of silence, then a 1 kHz tone at half full scale, played from
+  // a file. Two delays: from the moment the tone is due (the player's start
+  // plus one second) to the first capture that holds it, which includes the
+  // player's and the sound server's buffers; and the program's own share,
+  // from the tone's first samples in the ring to that capture.
+  RequireServer();
+  server->StopTone();
+  auto in = OpenIn(1.0);
+  ASSERT_NE(in, nullptr);
+  Instrument i(in, 15);  // 1 ms/div
+  i.osc.ModoDisparo(scope::kModoAuto);
+  auto now = [] { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); };
+  // The input's stream takes a moment to start delivering.
+  for (int n = 0; n < 50 && in->Ring()->Written() == 0; ++n) Spin(0.1);
+  ASSERT_GT(in->Ring()->Written(), 0u);
+  const double step_at = now() + 1.0;
+  ASSERT_TRUE(server->PlayTone(1000, 0.5, 250, 0.5, 1.0));
+  std::vector<float> newest(256);
+  double seen_at = 0, shown_at = 0;
+  i.osc.Programacion();
+  while (shown_at == 0 && now() < step_at + 4.0) {
+    Spin(0.005);
+    const std::uint64_t w = in->Ring()->Written();
+    if (seen_at == 0 && w >= newest.size() && in->Ring()->Read(0, w, newest.size(), newest.data())) {
+      for (float v : newest)
+        if (std::abs(v) > 0.2f) seen_at = now();
+    }
+    if (!i.osc.ComprobacionFinDeCaptura()) continue;
+    i.osc.LecturaDeMemoria();
+    i.osc.PromediaCanal(0);
+    i.osc.Medidas1();
+    if (i.osc.Vpp1() > 0.5) shown_at = now();
+    i.osc.Programacion();
+  }
+  server->StopTone();
+  std::printf("step to capture at 1 ms/div: %.0f ms from the tone, %.0f ms from its samples in the ring\n",
+              (shown_at - step_at) * 1000, (shown_at - seen_at) * 1000);
+  ASSERT_GT(shown_at, 0.0) << "the tone never showed";
+  ASSERT_GT(seen_at, 0.0);
+  EXPECT_LT(shown_at - seen_at, 0.15);
+  EXPECT_LT(shown_at - step_at, 1.5);
 }
 
 // Last: it takes the input away.
