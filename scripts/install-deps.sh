@@ -11,6 +11,7 @@ packages=(
   libsqlite3-dev sqlite3
   qt6-base-dev libqt6sql6-sqlite
   libqt6svg6 qt6-translations-l10n
+  qt6-multimedia-dev pulseaudio pulseaudio-utils
   libfftw3-dev libbenchmark-dev
   libsndfile1-dev
   dpkg-dev file desktop-file-utils

@@ -45,5 +45,7 @@ std::unique_ptr<OptionGroup> MakeFileOptions();
 std::unique_ptr<OptionGroup> MakeRemoteOptions();
 // --export-csv, --export-wav (export_options.cpp).
 std::unique_ptr<OptionGroup> MakeExportOptions();
+// --audio-full-scale V1[,V2] (sound_options.cpp).
+std::unique_ptr<OptionGroup> MakeSoundOptions();
 
 }  // namespace orva::cli

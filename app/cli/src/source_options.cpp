@@ -3,6 +3,7 @@
 //   demo        the demonstration generator (the default)
 //   board       the board through the I/O ports
 //   sim:MODEL   the simulated board of MODEL (ktr5, ktr4, ktr2, ktr1)
+//   audio[:NAME]  the sound input NAME (id or description; none: the default)
 // Without --source, ORVABOARD_SIM naming a model chooses that simulated board
 // (the board library's bus already holds it, with ORVABOARD_SIM_SIGNALS'
 // inputs). The spec is checked before anything runs and chosen after
@@ -72,7 +73,8 @@ class SourceOptions final : public OptionGroup {
       QStringLiteral("source"),
       QStringLiteral("Where the samples come from: demo (the demonstration generator, the "
                      "default), board (the I/O ports) or sim:MODEL (the simulated board ktr5, "
-                     "ktr4, ktr2 or ktr1). --list-sources lists them."),
+                     "ktr4, ktr2 or ktr1) or audio[:NAME] (the sound input NAME; none: the default "
+                     "input). --list-sources lists them."),
       QStringLiteral("SPEC")};
   QCommandLineOption list_{QStringLiteral("list-sources"),
                            QStringLiteral("Print the sources available now, one per line "

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "orva/audio/sound_input.h"
 #include "orva/mainwindow/oscil.h"
 #include "orva/mainwindow/textos_ventana.h"
 #include "orva/scope/osciloscopio.h"
@@ -140,6 +141,45 @@ class FuenteSimulada final : public ProveedorDeFuente {
 };
 #endif
 
+// The sound input (platform/audio): "audio" is the default input,
+// "audio:NAME" the input whose id or description is NAME.
+class FuenteSonido final : public ProveedorDeFuente {
+ public:
+  std::string_view Prefijo() const override { return "audio"; }
+  std::vector<OpcionDeFuente> Opciones(int idioma) const override {
+    std::vector<OpcionDeFuente> r;
+    for (const audio::SoundInputInfo& i : audio::SoundInputs())
+      r.push_back({"audio:" + i.id, Describe(i.description, idioma)});
+    return r;
+  }
+  bool Comprueba(std::string_view spec, std::string* normal, std::string* error) const override {
+    const bool con_nombre = spec.find(':') != std::string_view::npos;
+    const std::string_view nombre = Partes(spec).second;
+    if (con_nombre && nombre.empty()) {
+      *error = "source '" + std::string(spec) + "': audio:NAME needs the input's name (or plain audio)";
+      return false;
+    }
+    *normal = con_nombre ? "audio:" + std::string(nombre) : std::string("audio");
+    return true;
+  }
+  std::string Descripcion(std::string_view spec, int idioma) const override {
+    const std::string_view nombre = Partes(spec).second;
+    for (const audio::SoundInputInfo& i : audio::SoundInputs())
+      if ((nombre.empty() && i.is_default) || i.id == nombre || i.description == nombre)
+        return Describe(i.description, idioma);
+    return Describe(std::string(nombre), idioma);
+  }
+  bool Selecciona(Oscil& ventana, std::string_view spec, std::string* error) override {
+    return ventana.EligeEntradaDeSonido(std::string(Partes(spec).second), error);
+  }
+  void Deja(Oscil& ventana) override { ventana.DejaLaEntradaDeSonido(); }
+
+ private:
+  static std::string Describe(const std::string& entrada, int idioma) {
+    return TextoPropio(kTextoFuenteSonido, idioma).arg(QString::fromStdString(entrada)).trimmed().toStdString();
+  }
+};
+
 RegistroDeFuentes TodasLasFuentes() {
   RegistroDeFuentes r;
   r.Registra(std::make_unique<FuenteDemo>());
@@ -147,6 +187,7 @@ RegistroDeFuentes TodasLasFuentes() {
   r.Registra(std::make_unique<FuentePlaca>());
   r.Registra(std::make_unique<FuenteSimulada>());
 #endif
+  r.Registra(std::make_unique<FuenteSonido>());
   return r;
 }
 

@@ -171,6 +171,7 @@ Oscil::Oscil(OscilOptions options, QWidget* parent)
     ventanas = new VentanasEnPantalla(QCoreApplication::instance());
     QCoreApplication::instance()->installEventFilter(ventanas);
   }
+  ConectaSonido();
 }
 
 Oscil::~Oscil() {
@@ -444,6 +445,8 @@ void Oscil::RutinaPrincipal() {
     BuclePrincipal();
     LimitaRefrescos(true);
     QCoreApplication::processEvents();
+    if (CompruebaElFlujo()) break;
+    EsperaAlFlujo();
   }
   if (fuera) en_bucle_ = false;
   LimitaRefrescos(false);
@@ -461,6 +464,11 @@ int Oscil::RunPasses(int n, const std::function<bool()>& para) {
     BuclePrincipal();
     LimitaRefrescos(true);
     QCoreApplication::processEvents();
+    if (CompruebaElFlujo()) {
+      ++hechos;
+      break;
+    }
+    EsperaAlFlujo();
   }
   if (fuera) en_bucle_ = false;
   LimitaRefrescos(false);
@@ -481,7 +489,7 @@ void Oscil::BuclePrincipal() {
   PictureBox* target = Picture1;
   sigdex_->PuntosFFT(512);
   o.ComprobacionFinDeCaptura();
-  if (o.BaseDeTiemposActual() >= 20) Wait(2.0);
+  if (o.BaseDeTiemposActual() >= 20 && !o.EnFlujo()) Wait(2.0);  // a stream waits its own way
   const bool fin = o.FinDeCaptura();
   if (o.ModoDisparo() == 0 || fin) {
     if (CopiarPantallaPedido || ImprimirPedido) {

@@ -58,6 +58,17 @@ inline constexpr int kTextoFuentePlaca = 83;        // "board through the I/O po
 inline constexpr int kTextoFuenteSimulada = 84;     // "simulated board %1"
 inline constexpr int kTextoFuenteFallida = 85;      // "Cannot choose the source: %1"
 inline constexpr int kTextoFoto = 86;               // the frozen view's tag
+// The sound input.
+inline constexpr int kTextoEntradaDeSonido = 100;     // "Sound input"
+inline constexpr int kTextoSinEntradaDeSonido = 101;  // "No sound input"
+inline constexpr int kTextoSonidoNoEncontrado = 102;  // input %1 not found
+inline constexpr int kTextoSonidoRechazaFormato = 103;  // input %1 refuses every format
+inline constexpr int kTextoSonidoDesaparecido = 104;  // input %1 has gone: stopped
+inline constexpr int kTextoSonidoEnUso = 105;         // input %1 (%2 format), AC-coupled
+inline constexpr int kTextoBaseDemasiadoRapida = 106;  // %1 too fast (%2 Hz), fastest %3
+inline constexpr int kTextoMenuEscalaCompleta = 107;  // menu entry for the full scale
+inline constexpr int kTextoEscalaCompletaCanal = 108;  // full-scale volts of channel %1
+inline constexpr int kTextoFuenteSonido = 109;        // "sound input %1" (source list)
 
 // The status line of the file operations (oscil_avisos.cpp): %1 the file,
 // %2 the reason, one of the reasons 49..60 or the system's own words.
