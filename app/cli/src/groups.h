@@ -37,5 +37,7 @@ std::unique_ptr<OptionGroup> MakeFileOptions();
 std::unique_ptr<OptionGroup> MakeRemoteOptions();
 // --export-csv, --export-wav (export_options.cpp).
 std::unique_ptr<OptionGroup> MakeExportOptions();
+// --record FILE, --record-max-mb N, and the statistics lines (record_options.cpp).
+std::unique_ptr<OptionGroup> MakeRecordOptions();
 
 }  // namespace orva::cli

@@ -130,6 +130,8 @@ void Oscil::Toolbar1_ButtonClick(QAction* boton) {
     TextosDelPanel();
   }
   if (key == QLatin1String("GuardarConfig") && bd_config_) bd_config_->GuardarConfiguracion();
+  // Recording of the measurements: start (file dialog) or stop.
+  if (key == QLatin1String("grabar")) Grabar_Click();
   // 11. Help, through the key that opens it.
   if (key == QLatin1String("ayuda")) {
     QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
@@ -285,6 +287,7 @@ void Oscil::TextosPropios(int idioma) {
   if (QAction* exportar = findChild<QAction*>(QStringLiteral("exportar")))
     exportar->setText(TextoPropio(kTextoMenuExportar, idioma));
   TextosDelEnlace(idioma);
+  TextosDeGrabacion(idioma);
   if (aviso_de_pedidos_) ActualizaAvisoDePedidos();
 }
 
