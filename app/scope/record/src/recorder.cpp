@@ -31,6 +31,10 @@ namespace {
 constexpr std::size_t kMaxRowBytes = 512;   // room for the longest row (about 280 bytes)
 constexpr std::size_t kBatchRows = 256;     // rows the writer takes from the queue at once
 constexpr std::uint64_t kReserveCheckBytes = std::uint64_t{1} << 20;  // free space looked at every MiB
+// Shortest time between two writes: rows that come faster go out together,
+// at most 100 writes and flushes a second, so that a fast acquisition costs
+// the disk and the processor little.
+constexpr auto kWriteInterval = std::chrono::milliseconds(10);
 
 struct Row {
   std::int64_t unix_ms = 0;  // wall clock, milliseconds since 1970 (UTC)
@@ -284,6 +288,9 @@ void CsvRecorder::Writer() {
   Shared& s = *s_;
   std::unique_lock<std::mutex> lock(s.m);
   for (;;) {
+    // Rows come one by one: the first one wakes the writer. While it keeps
+    // its interval between writes it is not waiting, so the pass never pays
+    // for a wake-up when captures come fast.
     while (s.count == 0 && !s.stop_requested) {
       s.writer_waiting = true;
       s.cv.wait(lock);
@@ -295,12 +302,14 @@ void CsvRecorder::Writer() {
     s.head = (s.head + n) % s.ring.size();
     s.count -= n;
     lock.unlock();
+    const auto written = std::chrono::steady_clock::now();
     const bool more = s.WriteBatch(n);
     lock.lock();
     if (!more) {
       s.count = 0;  // stopped by itself: the rows still queued go
       break;
     }
+    s.cv.wait_until(lock, written + kWriteInterval, [&s] { return s.stop_requested; });
   }
 }
 

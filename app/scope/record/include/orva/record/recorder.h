@@ -8,10 +8,11 @@
 // allocated at Start, writes them with one write(2) (no buffering in the
 // program) and then flushes them to the disk (fdatasync). Rows that arrive
 // while the queue is full are dropped and counted: a slow disk never stalls
-// the acquisition. Rows that arrive slowly are written and flushed one by
-// one, so a crash or a power cut loses at most the last row; when captures
-// come faster than the disk flushes, the rows queued meanwhile go together
-// in the next write.
+// the acquisition. Rows that come less often than every 10 ms are written
+// and flushed one by one, so a crash or a power cut loses at most the last
+// row; faster ones go together, at most one write and flush every 10 ms (or
+// slower, as fast as the disk flushes), so that such a loss is at most the
+// rows of the last 10 ms.
 //
 // The recording stops by itself, keeping a valid file of whole rows:
 //   - before a row would take the file past the size limit (kSizeLimit);
