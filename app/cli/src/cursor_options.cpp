@@ -81,7 +81,7 @@ class CursorOptions final : public OptionGroup {
       QStringLiteral("cursors"),
       QStringLiteral("Place the time cursors at record positions X1, X2 (0..768) and the voltage "
                      "cursors at codes Y1, Y2 (0..256), tick both cursor boxes; the headless run "
-                     "prints the six cursor readouts."),
+                     "prints the six cursor readouts and the time cursors' 1/dt."),
       QStringLiteral("X1,X2,Y1,Y2")};
   bool activo_ = false;
   std::array<double, 4> posiciones_{};
