@@ -1,6 +1,6 @@
 // --cursors X1,X2,Y1,Y2: the four cursors placed and both cursor boxes ticked
 // before the instrument is switched on; the headless run then reports the
-// six cursor readouts as the window shows them.
+// six cursor readouts as the window shows them, then the time cursors' 1/dt.
 //
 // X1, X2 are positions of the 768-position record (0..768, 256 the start of
 // the middle screen), Y1, Y2 sample codes (0..256, 128 = 0 V); decimals are
@@ -70,6 +70,7 @@ class CursorOptions final : public OptionGroup {
         {"X1", window.YCursorDisplay(6)},      {"X2", window.XCursorDisplay(6)},
         {"X2 - X1", window.YCursorDisplay(0)}, {"Y1", window.XCursorDisplay(7)},
         {"Y2", window.YCursorDisplay(7)},      {"Y1 - Y2", window.YCursorDisplay(3)},
+        {"1/(X2 - X1)", window.InversoCursores},
     };
     for (const auto& [nombre, label] : lineas)
       std::fprintf(out, "cursor %s = %s\n", nombre, label->text().toStdString().c_str());
@@ -80,7 +81,7 @@ class CursorOptions final : public OptionGroup {
       QStringLiteral("cursors"),
       QStringLiteral("Place the time cursors at record positions X1, X2 (0..768) and the voltage "
                      "cursors at codes Y1, Y2 (0..256), tick both cursor boxes; the headless run "
-                     "prints the six cursor readouts."),
+                     "prints the six cursor readouts and the time cursors' 1/dt."),
       QStringLiteral("X1,X2,Y1,Y2")};
   bool activo_ = false;
   std::array<double, 4> posiciones_{};

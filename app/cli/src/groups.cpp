@@ -14,6 +14,7 @@ std::vector<std::unique_ptr<OptionGroup>> AllOptionGroups() {
   groups.push_back(MakeRemoteOptions());
   groups.push_back(MakeExportOptions());
   groups.push_back(MakeSoundOptions());
+  groups.push_back(MakeRecordOptions());
   return groups;
 }
 

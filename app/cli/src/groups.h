@@ -47,5 +47,7 @@ std::unique_ptr<OptionGroup> MakeRemoteOptions();
 std::unique_ptr<OptionGroup> MakeExportOptions();
 // --audio-full-scale V1[,V2] (sound_options.cpp).
 std::unique_ptr<OptionGroup> MakeSoundOptions();
+// --record FILE, --record-max-mb N, and the statistics lines (record_options.cpp).
+std::unique_ptr<OptionGroup> MakeRecordOptions();
 
 }  // namespace orva::cli

@@ -59,6 +59,13 @@ std::string TextoDiferenciaTiempo(double x1, double x2, double fm) {
   return Tiempo(Redondea32(x2 - x1), fm);
 }
 
+std::string TextoInversoDiferenciaTiempo(double x1, double x2, double fm) {
+  const std::optional<std::int32_t> n = Redondea32(x2 - x1);
+  if (!n || *n == 0 || !RateUsable(fm)) return {};
+  const auto f = Single(std::abs(fm / static_cast<double>(*n)));
+  return f ? scope::FormatoFrecuencia(*f) : std::string();
+}
+
 std::string TextoVoltiosCursor(double y, double vdiv) { return Voltios(y - kCentro, vdiv); }
 
 std::string TextoDiferenciaVoltios(double y1, double y2, double vdiv) {

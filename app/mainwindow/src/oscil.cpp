@@ -152,6 +152,7 @@ Oscil::Oscil(OscilOptions options, QWidget* parent)
   portapapeles_ = options_.portapapeles ? options_.portapapeles : DesktopClipboard();
   osciloscopio_->SetPortapapeles(portapapeles_);
   BuildLayout();
+  ConstruyeGrabacion();
   connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
   connect(Timer2, &QTimer::timeout, this, [this] { Timer2_Timer(); });
   connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
@@ -505,7 +506,9 @@ void Oscil::BuclePrincipal() {
       color_de_led(htLed, "verde");
       color_de_led(stLed, "gris");
     }
+    bool leida = false;  // a capture was read in this pass
     if (fin && Armado) {
+      leida = true;
       const double t0 = Ahora();
       o.LecturaDeMemoria();
       tiempos_.lectura += Ahora() - t0;
@@ -541,6 +544,9 @@ void Oscil::BuclePrincipal() {
       // datos(0..3) / datos(4..7): Vpp, Vm, F, t, written by MuestraLecturas.
       lectura_pendiente_[canal - 1] = true;
     }
+    // Statistics and recording: one entry per capture read, measured at the
+    // timebase it was programmed with (the re-arm below moves on).
+    if (leida) AnotaCaptura();
     if (fin) {
       if (o.ModoDisparo() == 0) {
         if (DisparoUnicoPedido) {

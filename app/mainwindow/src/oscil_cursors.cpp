@@ -210,6 +210,7 @@ void Oscil::SSCheck2_Click(int index) {
     Vacia(XCursorDisplay(6));
     Vacia(YCursorDisplay(0));
     Vacia(YCursorDisplay(6));
+    Vacia(InversoCursores);
   } else {
     Vacia(XCursorDisplay(7));
     Vacia(YCursorDisplay(3));
@@ -234,6 +235,7 @@ void Oscil::ActualizaCursoresVerticales() {
   Escribe(XCursorDisplay(6), TextoTiempoCursor(CursorX2, mov, fm));
   Escribe(YCursorDisplay(6), TextoTiempoCursor(CursorX1, mov, fm));
   Escribe(YCursorDisplay(0), TextoDiferenciaTiempo(CursorX1, CursorX2, fm));
+  Escribe(InversoCursores, TextoInversoDiferenciaTiempo(CursorX1, CursorX2, fm));
 }
 
 void Oscil::ActualizaCursoresHorizontales() {

@@ -163,6 +163,8 @@ void Oscil::Toolbar1_ButtonClick(QAction* boton) {
     const storage::Outcome r = bd_config_->GuardarConfiguracion();
     InformaDeFichero(OperacionDeFichero::kGuardaConfiguracion, r, UltimoFicheroElegido());
   }
+  // Recording of the measurements: start (file dialog) or stop.
+  if (key == QLatin1String("grabar")) Grabar_Click();
   // 11. Help, through the key that opens it.
   if (key == QLatin1String("ayuda")) {
     QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
@@ -393,6 +395,7 @@ void Oscil::TextosPropios(int idioma) {
     const int hueco = campo->fontMetrics().horizontalAdvance(campo->placeholderText()) + 24;
     campo->setFixedWidth(std::max(campo->minimumWidth(), hueco));
   }
+  TextosDeGrabacion(idioma);
   if (aviso_de_pedidos_) ActualizaAvisoDePedidos();
   PideRefresco();  // the trigger-level label is in the language
 }

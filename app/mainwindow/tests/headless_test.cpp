@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -367,3 +369,116 @@ TEST(WindowHeadless, SourceOptionChoosesTheSimulatedBoardAndListsTheSources) {
 }
 
 }  // namespace
+
+namespace {
+
+// Readout text ("-156.25 mV") to SI units, with the step of its last digit;
+// nullopt when it is not one.
+std::optional<double> SI(const QString& readout, double* step) {
+  static const QRegularExpression re(R"(^(-?\d+(?:\.\d+)?) (mV|V|Hz|KHz|MHz|ns|us|ms|s)$)");
+  const auto m = re.match(readout.trimmed());
+  if (!m.hasMatch()) return std::nullopt;
+  const std::pair<const char*, double> units[] = {{"mV", 1e-3}, {"V", 1},     {"Hz", 1},
+                                                  {"KHz", 1e3}, {"MHz", 1e6}, {"ns", 1e-9},
+                                                  {"us", 1e-6}, {"ms", 1e-3}, {"s", 1}};
+  for (const auto& [u, f] : units) {
+    if (m.captured(2) != QLatin1String(u)) continue;
+    *step = m.captured(2) == QLatin1String("Hz") ? 1.0 : f * 0.01;  // whole hertz, else two decimals
+    return m.captured(1).toDouble() * f;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+TEST(WindowHeadless, RecordingHasARowPerCaptureAndTheStatisticsMatchIt) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove("ORVABOARD_SIM");
+  env.insert("LC_ALL", "C");
+  const QString file = dir.filePath("m.csv");
+  const Outcome r = Start({"--headless", "--passes", "20", "--record", file}, env);
+  ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  QStringList lines = QString::fromUtf8(f.readAll()).split('\n');
+  ASSERT_EQ(lines.takeLast(), QString());  // the file ends with a whole line
+  ASSERT_TRUE(lines.takeFirst().startsWith("time (UTC),elapsed (s),timebase (s/div)"));
+  // --passes counts the captures read: one row each.
+  ASSERT_EQ(lines.size(), 20);
+  EXPECT_TRUE(r.out.contains("recording: " + file + " (20 rows, " + QString::number(f.size()) + " bytes)\n"))
+      << r.out.toStdString();
+  const QStringList last = lines.last().split(',');
+  ASSERT_EQ(last.size(), 13);
+  const QRegularExpression stat(
+      R"(statistics datos\((\d)\) ch[12] \w+ \((V|Hz|s)\): count=(\d+) min=(\S*) max=(\S*) mean=(\S*) sd=(\S*)\n)");
+  int found = 0;
+  for (auto it = stat.globalMatch(r.out); it.hasNext(); ++found) {
+    const auto m = it.next();
+    const int i = m.captured(1).toInt();
+    // The column of the readout: its count, mean and extremes.
+    int n = 0;
+    double sum = 0, lo = 1e300, hi = -1e300;
+    for (const QString& row : lines) {
+      const QString v = row.split(',').at(5 + i);
+      if (v.isEmpty()) continue;
+      ++n;
+      sum += v.toDouble();
+      lo = std::min(lo, v.toDouble());
+      hi = std::max(hi, v.toDouble());
+    }
+    EXPECT_EQ(m.captured(3).toInt(), n) << i;
+    if (n > 0) {
+      EXPECT_NEAR(m.captured(6).toDouble(), sum / n, 1e-6 * std::max(1.0, std::abs(sum / n))) << i;
+      // Both are single-precision values, written in 9 and in the fewest digits.
+      EXPECT_FLOAT_EQ(static_cast<float>(m.captured(4).toDouble()), static_cast<float>(lo)) << i;
+      EXPECT_FLOAT_EQ(static_cast<float>(m.captured(5).toDouble()), static_cast<float>(hi)) << i;
+    }
+    // The last row holds what the readout shows.
+    const QRegularExpression shown(QStringLiteral("datos\\(%1\\) = ([^\n]*)\n").arg(i));
+    double step = 0;
+    const auto value = SI(shown.match(r.out).captured(1), &step);
+    ASSERT_TRUE(value) << i;
+    const double recorded = last.at(5 + i).isEmpty() ? 0.0 : last.at(5 + i).toDouble();
+    EXPECT_NEAR(recorded, *value, step * 0.51) << i;
+  }
+  EXPECT_EQ(found, 8) << r.out.toStdString();
+}
+
+TEST(WindowHeadless, RecordingStopsAtItsSizeLimitWithWholeRowsAndOptionsAreChecked) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove("ORVABOARD_SIM");
+  const QString file = dir.filePath("m.csv");
+  const Outcome r = Start({"--headless", "--passes", "20000", "--record", file, "--record-max-mb", "1"}, env);
+  ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.contains("recording stopped early: size limit of 1 MB reached\n")) << r.out.toStdString();
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray bytes = f.readAll();
+  EXPECT_LE(bytes.size(), 1 << 20);
+  EXPECT_GT(bytes.size(), (1 << 20) - 200);
+  ASSERT_TRUE(bytes.endsWith('\n'));
+  for (const QByteArray& line : bytes.split('\n').mid(1, bytes.count('\n') - 1))
+    ASSERT_EQ(line.count(','), 12) << line.toStdString();
+
+  struct Caso {
+    QStringList args;
+    int status;
+  } casos[] = {
+      {{"--headless", "--record-max-mb", "0"}, 2},
+      {{"--headless", "--record-max-mb", "lots"}, 2},
+      {{"--headless", "--record-max-mb", "1048577"}, 2},
+      {{"--headless", "--record", ""}, 2},
+      {{"--headless", "--passes", "2", "--record", dir.filePath("no/such/m.csv")}, 1},
+      {{"--headless", "--passes", "2", "--record", "/dev/full"}, 1},
+  };
+  for (const Caso& c : casos) {
+    const Outcome b = Start(c.args, env);
+    EXPECT_EQ(b.exit_code, c.status) << c.args.join(' ').toStdString();
+    const QStringList ours = b.err.split('\n').filter(QRegularExpression("^OrvaScope: "));
+    EXPECT_EQ(ours.size(), 1) << b.err.toStdString();
+  }
+}

@@ -25,6 +25,10 @@ namespace orva::mainwindow {
 std::string TextoTiempoCursor(double x, double shift_div, double fm);
 // Time from x1 to x2: (x2 - x1) rounded to whole samples, over fm.
 std::string TextoDiferenciaTiempo(double x1, double x2, double fm);
+// The frequency of the time from x1 to x2: fm / |n|, n = (x2 - x1) rounded
+// to whole samples as for TextoDiferenciaTiempo (the order of the cursors
+// does not matter); empty when n is 0.
+std::string TextoInversoDiferenciaTiempo(double x1, double x2, double fm);
 // Volts of the code y: (y - 128) * vdiv * 4 / 128.
 std::string TextoVoltiosCursor(double y, double vdiv);
 // Volts from y2 up to y1: (y1 - y2) * vdiv * 4 / 128.

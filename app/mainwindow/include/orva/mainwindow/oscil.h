@@ -53,6 +53,8 @@
 
 #include "orva/gdi.h"
 #include "orva/picture_box.h"
+#include "orva/record/recorder.h"
+#include "orva/record/statistics.h"
 #include "orva/remote/registro_remoto.h"
 #include "orva/scope/clipboard.h"
 #include "orva/scope/screen_picture.h"
@@ -75,6 +77,7 @@ class QPrinter;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class QSpinBox;
 class QTimer;
 class QToolBar;
 class QToolButton;
@@ -304,6 +307,42 @@ class Oscil : public QWidget {
   storage::Outcome ExportaTrazas();
   // The same without a dialog; a failed write leaves `fichero` as it was.
   storage::Outcome ExportaTrazasA(const std::string& fichero, FormatoDeExportacion formato);
+
+  // ---- Recording and statistics of the measurements (oscil_record.cpp) ------------
+  // Every pass that reads a capture hands its eight measurements (datos(0..7),
+  // record/capture.h) to the statistics and, while recording, to the CSV
+  // recorder (record/recorder.h); the window only shows what they hold.
+  // The tool bar's "grabar" (checkable): pressed asks for a file name with
+  // the window's file dialog (the user's file folder, CSV) and starts
+  // recording there; released stops it. The status line names the file and
+  // IndicadorDeGrabacion shows a red dot and the rows written while it runs;
+  // a recording that stops by itself (size limit, full disk, write error)
+  // releases the button and says why on the status line.
+  void Grabar_Click();
+  // Starts recording to `fichero` with the size limit of LimiteGrabacion
+  // (a running recording stops first); the button shows it pressed.
+  storage::Outcome IniciaGrabacion(const std::string& fichero);
+  // Stops the recording (the rows queued are written first) and says on the
+  // status line how it ended. Nothing when none runs.
+  void DetieneGrabacion();
+  bool Grabando() const;
+  // The running or last recording; null before the first.
+  const record::CsvRecorder* Grabacion() const { return grabador_.get(); }
+  const record::MeasurementStatistics& Estadisticas() const { return estadisticas_; }
+  // The reset button: the statistics start afresh (a change of timebase or
+  // gain does the same by itself).
+  void ReiniciaEstadisticas();
+  // Readout i's statistics in the window's language, as its tool tip shows
+  // them (the readout's own formats).
+  QString TextoDeEstadistica(int i) const;
+  // Brings the indicator, the readouts' tool tips and a recording that
+  // stopped by itself up to date (a 250 ms timer does it while shown).
+  void MuestraGrabacion();
+  QLabel* IndicadorDeGrabacion = nullptr;  // red dot and row count, shown while recording
+  QSpinBox* LimiteGrabacion = nullptr;     // size limit of the next recording, MB (1..1048576)
+  QToolButton* ReiniciaEstadisticasBoton = nullptr;
+  // 1/dt of the time cursors, beside their difference YCursorDisplay(0).
+  QLabel* InversoCursores = nullptr;
 
   // ---- Front panel (oscil_panel.cpp, oscil_panel_keys.cpp) -----------------------
   // Each handler maps a user action onto the instrument's setters and
@@ -656,6 +695,17 @@ class Oscil : public QWidget {
   std::shared_ptr<storage::FrontPanel> panel_;
   std::shared_ptr<storage::BDSignal> bd_signal_;
   std::shared_ptr<storage::BDConfig> bd_config_;
+
+  // ---- Recording and statistics (oscil_record.cpp) --------------------------------
+  void ConstruyeGrabacion();  // the tool bar's button, indicator, limit, reset, 1/dt
+  void AnotaCaptura();        // the pass's capture to the statistics and the recorder
+  void TextosDeGrabacion(int idioma);
+  record::MeasurementStatistics estadisticas_;
+  std::unique_ptr<record::CsvRecorder> grabador_;
+  std::uint64_t generacion_mostrada_ = ~std::uint64_t{0};
+  QTimer* timer_grabacion_ = nullptr;
+  QAction* accion_indicador_ = nullptr;
+  bool grabacion_abierta_ = false;  // started and not yet stopped and told
 
   // ---- Tool bar (oscil_toolbar.cpp) ---------------------------------------------
   void ConectaBarra();

@@ -114,6 +114,28 @@ inline constexpr int kTextoCabeceraVmedia = 75;      // readout headers
 inline constexpr int kTextoCabeceraFrecuencia = 76;
 inline constexpr int kTextoCabeceraPeriodo = 77;
 
+// Recording and statistics of the measurements, and the cursors' 1/dt.
+inline constexpr int kTextoGrabar = 120;            // tool tip of the record button
+inline constexpr int kTextoGrabando = 121;          // "Recording the measurements to %1"
+inline constexpr int kTextoGrabacionHecha = 122;    // "Recording finished: %1 (%2 rows)"
+inline constexpr int kTextoGrabacionParada = 123;   // stopped by itself: reason %1, rows %2, file %3
+inline constexpr int kTextoLimiteAlcanzado = 124;   // "size limit of %1 MB reached"
+inline constexpr int kTextoDiscoLleno = 125;        // "disk full"
+inline constexpr int kTextoErrorEscritura = 126;    // "write error: %1"
+inline constexpr int kTextoNoSeGraba = 127;         // "Cannot record to %1: %2"
+inline constexpr int kTextoFilasDescartadas = 128;  // "%1 rows dropped ..."
+inline constexpr int kTextoLimiteGrabacion = 129;   // tool tip of the size limit
+inline constexpr int kTextoReiniciaEstadisticas = 130;  // tool tip of the reset button
+inline constexpr int kTextoEstadistica = 131;       // a readout's statistics (\n: line break)
+inline constexpr int kTextoSinEstadistica = 132;    // "%1: no value since the last reset"
+inline constexpr int kTextoInversoCursores = 133;   // tool tip of the 1/dt readout
+inline constexpr int kTextoMedidaVpp = 134;         // the measurements' names, channel %1
+inline constexpr int kTextoMedidaVm = 135;
+inline constexpr int kTextoMedidaF = 136;
+inline constexpr int kTextoMedidaT = 137;
+inline constexpr int kTextoFiltroMedidas = 138;     // file dialog filter "Measurements CSV"
+inline constexpr int kTextoFilas = 139;             // "%1 rows" beside the red dot
+
 std::string_view TextoDeVentana(int id, int idioma);
 // The same as a QString for the window's controls; a language without the
 // text gives the Spanish one (an unknown identifier still raises the error).
