@@ -396,6 +396,8 @@ void Oscil::TextosPropios(int idioma) {
     campo->setFixedWidth(std::max(campo->minimumWidth(), hueco));
   }
   TextosDeGrabacion(idioma);
+  if (QAction* escala = findChild<QAction*>(QStringLiteral("EscalaCompletaDeSonido")))
+    escala->setText(TextoPropio(kTextoMenuEscalaCompleta, idioma));
   if (aviso_de_pedidos_) ActualizaAvisoDePedidos();
   PideRefresco();  // the trigger-level label is in the language
 }
