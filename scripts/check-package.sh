@@ -42,7 +42,7 @@ p=$(readlink -f "$root")/usr
 need=(bin/OrvaScope bin/orvascope bin/orvaboard-probe
       share/orvascope/ModelSignal.mdx share/orvascope/ModelKTR5.mdx
       share/applications/orvascope.desktop share/icons/hicolor/scalable/apps/orvascope.svg
-      share/man/man1/orvascope.1.gz
+      share/man/man1/orvascope.1.gz share/doc/orvascope/copyright
       include/orvaboard.h include/orvaboard_sim.h include/Sigdex.h
       lib/pkgconfig/orvaboard.pc lib/pkgconfig/sigdex.pc
       lib/liborva_manager.so.0
@@ -68,6 +68,7 @@ if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$p/share/applications/orvascope.desktop" || fail "desktop entry does not validate"
 fi
 zcat "$p/share/man/man1/orvascope.1.gz" | grep -qF 'export\-csv' || fail "man page lacks --export-csv"
+grep -qx 'License: GPL-3.0-or-later' "$p/share/doc/orvascope/copyright" || fail "copyright file lacks the licence"
 
 # A program of someone else's, built against the installed libraries.
 cat >"$scratch/user.cpp" <<'CPP'
