@@ -12,6 +12,9 @@ packages=(
   qt6-base-dev libqt6sql6-sqlite
   libfftw3-dev libbenchmark-dev
   libsndfile1-dev
+  # instruments through libsigrok; its command-line tool is the peer of
+  # bench/sigrok_capture.sh
+  libsigrok-dev sigrok-cli
   dpkg-dev file desktop-file-utils
   xauth xvfb
   locales
