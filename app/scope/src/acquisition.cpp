@@ -128,7 +128,9 @@ std::int16_t Osciloscopio::Programacion() {
 
   std::int16_t result = 0;
   rechazo_ = Rechazo::kNinguno;
-  if (!modo_demo_ && !modo_remoto_) {
+  if (EnFlujo()) {
+    ProgramaFlujo();
+  } else if (!modo_demo_ && !modo_remoto_) {
     rechazo_ = CheckBoardFields();
     if (rechazo_ != Rechazo::kNinguno) {
       result = kProgramacionRechazada;
@@ -166,6 +168,7 @@ void Osciloscopio::PasosAutomaticos() {
 }
 
 bool Osciloscopio::ComprobacionFinDeCaptura() {
+  if (EnFlujo()) return ComprobacionFlujo();
   const std::int16_t r = (!modo_demo_ && !modo_remoto_) ? board_->FinDeCaptura() : 256;
   if (r == 256) {
     fin_de_captura_ = true;
@@ -265,6 +268,10 @@ void Osciloscopio::GenerateDemo() {
 }
 
 void Osciloscopio::LecturaDeMemoria() {
+  if (EnFlujo()) {
+    LecturaFlujo();
+    return;
+  }
   const std::int32_t total = CaptureLength(cuenta_pre_, cuenta_pantalla_, cuenta_pos_);
   // Before the first programming there is no capture to read: the traces stay.
   if (total <= 0) return;
@@ -337,14 +344,6 @@ void Osciloscopio::PrepareTraces() {
   const double order = row.orden_interpolacion;
   const double ratio = row.orden_diezmado;
   const bool extra_pre = row.muestras_extra_pre > 0;
-  const bool internal_channel = canal_disparo_ == 1 || canal_disparo_ == 2;
-  const int tc = canal_disparo_ == 2 ? 1 : 0;  // trigger channel's index
-  // The chosen slope as it appears in the working trace: an inverted channel
-  // shows the input's rising edge as a falling one.
-  const bool rising = (flanco_ == 0 && !invertido_[tc]) || (flanco_ == 1 && invertido_[tc]);
-
-  // 1. Trigger threshold in the working traces' codes (offset included).
-  const double level = nivel_ + (internal_channel ? desplazamiento_[tc] : 0);
 
   // 2-3. Resample to 256 points per screen.
   for (int c = 0; c < 2; ++c) Resample(c, order, ratio, extra_pre);
@@ -361,77 +360,12 @@ void Osciloscopio::PrepareTraces() {
     const double hi_d = (row.muestras_pre + row.muestras_extra_pre + row.muestras_extra_pos) * mult / div + s;
     const auto lo = static_cast<std::int32_t>(hosting::RoundHalfEven(lo_d));
     const auto hi = static_cast<std::int32_t>(hosting::RoundHalfEven(hi_d));
-    std::int32_t offset = 0;
-
-    if (internal_channel) {
-      const std::vector<float>& w = work_[tc];
-      // Each tested pair (w[i-1], w[i]) must lie inside the trace.
-      const std::int32_t top = std::min<std::int32_t>(hi, static_cast<std::int32_t>(w.size()) - 1);
-      const std::int32_t bottom = std::max<std::int32_t>(lo, 1);
-      for (std::int32_t i = top; i >= bottom; --i) {
-        const double a = w[i - 1];
-        const double b = w[i];
-        const bool crosses = rising ? (b >= level && a <= level) : (b <= level && a >= level);
-        if (crosses) {
-          triggered_ = true;
-          trigger_index_ = i;
-          offset = i - lo;
-          break;
-        }
-      }
-    }
-    if (disparo_externo_ != 0) {
-      offset = order == 0
-                   ? static_cast<std::int32_t>(hosting::RoundHalfEven(row.muestras_extra_pre / div)) - 10
+    const std::int32_t external =
+        order == 0 ? static_cast<std::int32_t>(hosting::RoundHalfEven(row.muestras_extra_pre / div)) - 10
                    : 128 - 10;
-    } else if (!triggered_) {
-      offset = static_cast<std::int32_t>(
-          hosting::RoundHalfEven(row.muestras_extra_pre * mult / div + s));
-    }
-    // The shown points (0..767) must come from the record: the separate
-    // rounding of the window's two ends can make it one point wider than the
-    // record's guard, and a pretrigger shift moves the untriggered offset past
-    // it. A later start would show points past the record's end (as 0), so
-    // the offset stops where the last shown point is the record's last point.
-    const auto record = static_cast<std::int32_t>(std::min(work_[0].size(), work_[1].size()));
-    offset = std::min(offset, record - kShownPoints);
-    if (offset < 0) offset = 0;
-
-    // 5. Slope check: from the crossing, which way does the trigger channel go
-    // first past the threshold +-5 codes? It looks at the trace as the search
-    // did (inversion and vertical offset already in it, threshold with the
-    // offset) and expects the direction the search looked for, so a crossing
-    // the search found on an inverted or shifted channel passes; only a blip
-    // that turns back before leaving the +-5 band fails.
-    bool slope_ok = false;
-    if (internal_channel) {
-      const std::vector<float>& w = work_[tc];
-      int direction = 0;
-      for (std::size_t j = static_cast<std::size_t>(trigger_index_); j < w.size(); ++j) {
-        if (w[j] > level + 5) { direction = 0; break; }
-        if (w[j] < level - 5) { direction = 1; break; }
-      }
-      slope_ok = direction == (rising ? 0 : 1);
-    }
-
-    // 6. Accept the new alignment or keep showing the held one.
-    if (slope_ok || hold_misses_ == 5 || !hold_valid_ || trigger_index_ == 0) {
-      for (int c = 0; c < 2; ++c) {
-        if (!(c == 0 ? activo_[0] : activo_[1])) continue;
-        const std::vector<float>& w = work_[c];
-        const std::int32_t last = static_cast<std::int32_t>(w.size()) - 1;
-        const std::int32_t upto = std::min<std::int32_t>(last - offset, kAlignedSize - 1);
-        if (aligned_[c].size() < static_cast<std::size_t>(upto + 1))
-          aligned_[c].resize(static_cast<std::size_t>(upto + 1), 0.0f);
-        for (std::int32_t j = 0; j <= upto; ++j) aligned_[c][j] = w[offset + j];
-      }
-      for (int c = 0; c < 2; ++c) held_[c].assign(aligned_[c].begin(), aligned_[c].end());
-      hold_valid_ = true;
-      hold_misses_ = 0;
-    } else {
-      ++hold_misses_;
-      for (int c = 0; c < 2; ++c) aligned_[c].assign(held_[c].begin(), held_[c].end());
-    }
+    const auto untriggered =
+        static_cast<std::int32_t>(hosting::RoundHalfEven(row.muestras_extra_pre * mult / div + s));
+    AlignTraces(lo, hi, untriggered, disparo_externo_ != 0 ? external : -1);
   }
 
   // 7. XY traces follow the aligned traces on the decimation-only rows.
@@ -441,7 +375,100 @@ void Osciloscopio::PrepareTraces() {
       xy_[c].assign(aligned_[c].begin(), aligned_[c].begin() + static_cast<std::ptrdiff_t>(n));
     }
   }
+  FinishTraces();
+}
 
+Osciloscopio::TriggerTest Osciloscopio::CurrentTriggerTest() const {
+  TriggerTest t;
+  t.internal = canal_disparo_ == 1 || canal_disparo_ == 2;
+  t.channel = canal_disparo_ == 2 ? 1 : 0;
+  // The chosen slope as it appears in the working trace: an inverted channel
+  // shows the input's rising edge as a falling one.
+  t.rising = (flanco_ == 0 && !invertido_[t.channel]) || (flanco_ == 1 && invertido_[t.channel]);
+  // 1. Trigger threshold in the working traces' codes (offset included).
+  t.level = nivel_ + (t.internal ? desplazamiento_[t.channel] : 0);
+  return t;
+}
+
+std::int32_t Osciloscopio::SearchCrossing(std::int32_t lo, std::int32_t hi) const {
+  const TriggerTest t = CurrentTriggerTest();
+  if (!t.internal) return 0;
+  const std::vector<float>& w = work_[t.channel];
+  // Each tested pair (w[i-1], w[i]) must lie inside the trace.
+  const std::int32_t top = std::min<std::int32_t>(hi, static_cast<std::int32_t>(w.size()) - 1);
+  const std::int32_t bottom = std::max<std::int32_t>(lo, 1);
+  for (std::int32_t i = top; i >= bottom; --i) {
+    const double a = w[i - 1];
+    const double b = w[i];
+    const bool crosses = t.rising ? (b >= t.level && a <= t.level) : (b <= t.level && a >= t.level);
+    if (crosses) return i;
+  }
+  return 0;
+}
+
+void Osciloscopio::AlignTraces(std::int32_t lo, std::int32_t hi, std::int32_t untriggered_offset,
+                               std::int32_t external_offset) {
+  const TriggerTest t = CurrentTriggerTest();
+  std::int32_t offset = 0;
+  const std::int32_t found = SearchCrossing(lo, hi);
+  if (found > 0) {
+    triggered_ = true;
+    trigger_index_ = found;
+    offset = found - lo;
+  }
+  if (external_offset >= 0) {
+    offset = external_offset;
+  } else if (!triggered_) {
+    offset = untriggered_offset;
+  }
+  // The shown points (0..767) must come from the record: the separate
+  // rounding of the window's two ends can make it one point wider than the
+  // record's guard, and a pretrigger shift moves the untriggered offset past
+  // it. A later start would show points past the record's end (as 0), so
+  // the offset stops where the last shown point is the record's last point.
+  const auto record = static_cast<std::int32_t>(std::min(work_[0].size(), work_[1].size()));
+  offset = std::min(offset, record - kShownPoints);
+  if (offset < 0) offset = 0;
+
+  // 5. Slope check: from the crossing, which way does the trigger channel go
+  // first past the threshold +-5 codes? It looks at the trace as the search
+  // did (inversion and vertical offset already in it, threshold with the
+  // offset) and expects the direction the search looked for, so a crossing
+  // the search found on an inverted or shifted channel passes; only a blip
+  // that turns back before leaving the +-5 band fails.
+  bool slope_ok = false;
+  if (t.internal) {
+    const std::vector<float>& w = work_[t.channel];
+    int direction = 0;
+    for (std::size_t j = static_cast<std::size_t>(trigger_index_); j < w.size(); ++j) {
+      if (w[j] > t.level + 5) { direction = 0; break; }
+      if (w[j] < t.level - 5) { direction = 1; break; }
+    }
+    slope_ok = direction == (t.rising ? 0 : 1);
+  }
+
+  // 6. Accept the new alignment or keep showing the held one.
+  if (slope_ok || hold_misses_ == 5 || !hold_valid_ || trigger_index_ == 0) {
+    for (int c = 0; c < 2; ++c) {
+      if (!(c == 0 ? activo_[0] : activo_[1])) continue;
+      const std::vector<float>& w = work_[c];
+      const std::int32_t last = static_cast<std::int32_t>(w.size()) - 1;
+      const std::int32_t upto = std::min<std::int32_t>(last - offset, kAlignedSize - 1);
+      if (aligned_[c].size() < static_cast<std::size_t>(upto + 1))
+        aligned_[c].resize(static_cast<std::size_t>(upto + 1), 0.0f);
+      for (std::int32_t j = 0; j <= upto; ++j) aligned_[c][j] = w[offset + j];
+    }
+    for (int c = 0; c < 2; ++c) held_[c].assign(aligned_[c].begin(), aligned_[c].end());
+    hold_valid_ = true;
+    hold_misses_ = 0;
+  } else {
+    ++hold_misses_;
+    for (int c = 0; c < 2; ++c) aligned_[c].assign(held_[c].begin(), held_[c].end());
+  }
+}
+
+void Osciloscopio::FinishTraces() {
+  const TriggerTest t = CurrentTriggerTest();
   // 8. Extremes of the active channels over the first 767 points.
   for (int c = 0; c < 2; ++c) {
     if (!activo_[c]) continue;
@@ -452,8 +479,8 @@ void Osciloscopio::PrepareTraces() {
 
   // 9. Auto-mode fall-back to an untriggered capture when the level lies
   // outside the trigger channel's range, and back when it lies inside.
-  if (disparo_externo_ == 0 && internal_channel) {
-    const bool inside = level >= minimo_[tc] && level <= maximo_[tc];
+  if (disparo_externo_ == 0 && t.internal) {
+    const bool inside = t.level >= minimo_[t.channel] && t.level <= maximo_[t.channel];
     if (inside) {
       fuerza_modo_software_ = false;
     } else if (modo_disparo_ == kModoAuto) {

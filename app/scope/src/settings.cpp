@@ -33,7 +33,11 @@ int CouplingCodeOf(const std::string& t) {
 // ---- Timebase -----------------------------------------------------------------
 
 void Osciloscopio::BaseDeTiemposActual(std::int16_t v) {
-  base_de_tiempos_actual_ = ClampI16(v, kTimebaseFirstSelectable, kTimebaseLastIndex);
+  const std::int16_t k = ClampI16(v, kTimebaseFirstSelectable, kTimebaseLastIndex);
+  // A stream source that cannot fill the timebase refuses it.
+  base_rechazada_ = !BaseDeTiemposPosible(k);
+  if (base_rechazada_) return;
+  base_de_tiempos_actual_ = k;
   Changed("BaseDeTiemposActual");
 }
 

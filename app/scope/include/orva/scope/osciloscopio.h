@@ -85,6 +85,7 @@
 #include "orva/scope/measurements.h"
 #include "orva/scope/random.h"
 #include "orva/scope/screen_picture.h"
+#include "orva/scope/stream_source.h"
 #include "orva/scope/tables.h"
 
 namespace orva {
@@ -342,6 +343,34 @@ class Osciloscopio : public hosting::HostedControl {
   // Seed of the demonstration generator's uniform [0, 1) numbers.
   void SetRandomSeed(std::uint32_t seed) { random_.seed(seed); }
 
+  // ---- Stream source -------------------------------------------------------
+  // A source delivering volts at its own rate (stream_source.h). The stream
+  // path is taken while one is set and neither ModoDemo nor ModoRemoto is on:
+  // a capture is the latest record of the source (the screen before, the
+  // screen, the screen after and a one-screen trigger window: 1024 points at
+  // the timebase's display rate), converted to sample codes at the current
+  // gain and offset, resampled, then searched for the trigger and aligned as
+  // a board capture. Setting a source (or none) forgets the stream's capture
+  // state; a timebase the source cannot fill moves to the fastest it can.
+  void FuenteDeFlujo(std::shared_ptr<StreamSource> source);
+  const std::shared_ptr<StreamSource>& FuenteDeFlujo() const { return stream_; }
+  bool EnFlujo() const { return stream_ != nullptr && !modo_demo_ && !modo_remoto_; }
+  // Whether the stream source in use can fill timebase k: at least
+  // kMinStreamSamplesPerScreen of its samples per screen (always true off the
+  // stream path). The first such timebase is the fastest one allowed.
+  static constexpr double kMinStreamSamplesPerScreen = 64.0;
+  bool BaseDeTiemposPosible(int k) const;
+  std::int16_t PrimeraBaseDeFlujo() const;
+  // True when the last BaseDeTiemposActual assignment was refused because the
+  // stream source cannot fill that timebase (the setting kept its value).
+  bool BaseRechazadaPorFlujo() const { return base_rechazada_; }
+  // Seconds the host may wait before a poll can find a new stream capture:
+  // the time the source needs to deliver the samples still missing, kept to
+  // 0..0.05 s; 0 off the stream path or when a poll may succeed now.
+  double EsperaDeFlujo() const;
+  // The stream source failed (its message tells why).
+  bool FalloDeFlujo() const { return stream_ != nullptr && stream_->Failed(); }
+
   // ---- Reference channel D --------------------------------------------------
   std::int16_t GananciaCanalD() const { return ganancia_d_; }
   void GananciaCanalD(std::int16_t v);
@@ -414,6 +443,47 @@ class Osciloscopio : public hosting::HostedControl {
   void MedidasCanal(int ch);
   bool CopiarCanal(int ch);
   void PasosAutomaticos();
+
+  // Trigger test of the current settings (channel index, slope as seen in
+  // the working trace, threshold in its codes).
+  struct TriggerTest {
+    bool internal = false;
+    int channel = 0;
+    bool rising = true;
+    double level = 0;
+  };
+  TriggerTest CurrentTriggerTest() const;
+  // Index of the latest crossing in work_ over [lo, hi] (0: none).
+  std::int32_t SearchCrossing(std::int32_t lo, std::int32_t hi) const;
+  // Steps 4-6 of the preparation: search, slope check, accept or hold.
+  // external_offset < 0: internal trigger.
+  void AlignTraces(std::int32_t lo, std::int32_t hi, std::int32_t untriggered_offset,
+                   std::int32_t external_offset);
+  // Steps 8-9: extremes and the Auto-mode fall-back.
+  void FinishTraces();
+
+  // Stream path (stream_acquisition.cpp).
+  struct StreamPlan {
+    int timebase = -1;
+    double rate = 0;            // source frames per second
+    std::int32_t q = 1;         // source frames averaged into one sample
+    std::int32_t n1 = 0;        // samples handed to Interpolar (power of two)
+    std::int32_t n2 = 0;        // its output (power of two)
+    std::int32_t real = 0;      // of the n1, those from the source (the rest bridge the ends)
+    std::size_t frames = 0;     // source frames of one record (real x q)
+    std::uint64_t refresh = 1;  // new frames between two shown captures
+    std::uint64_t search = 1;   // new frames between two trigger searches
+    double pick_first = 0;      // Interpolar output index of record point 0
+    double pick_step = 0;       // output indexes per record point
+  };
+  bool PlanStream(int k, StreamPlan* plan) const;
+  void ProgramaFlujo();
+  bool ComprobacionFlujo();
+  void LecturaFlujo();
+  bool PrepareStreamRecord(std::uint64_t end);
+  void PickRecord(double shift);
+  bool StreamTrigger();
+  std::int32_t StreamWindowLow() const;
 
   Rechazo CheckBoardFields() const;
   void GenerateDemo();
@@ -509,6 +579,17 @@ class Osciloscopio : public hosting::HostedControl {
     std::vector<double> sin1, cos1, sin2, cos2;
   };
   DemoTables demo_;
+
+  // Stream source and its capture state.
+  std::shared_ptr<StreamSource> stream_;
+  StreamPlan plan_;
+  std::vector<float> stream_frames_;   // one channel's frames of a record
+  std::vector<float> stream_in_;       // Interpolar input (8192)
+  std::vector<float> stream_out_[2];   // Interpolar output per channel (8192)
+  std::uint64_t stream_end_ = 0;       // ring position just past the prepared record
+  std::uint64_t stream_next_ = 0;      // frames written before the next poll can succeed
+  bool stream_prepared_ = false;       // work_ holds a record not yet read
+  bool base_rechazada_ = false;
 
   // Averaging, measurements, calibration, clipboard.
   std::vector<float> averaged_[2];
