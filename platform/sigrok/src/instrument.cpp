@@ -228,6 +228,9 @@ struct Instrument::Impl {
   int back = 0;
   int front = 2;
   std::atomic<int> middle{1};
+  FrameSink* sink = nullptr;
+  bool continuous = false;
+  std::vector<float> interleaved;  // frames handed to the sink
   std::vector<float> packet;  // sr_analog_to_float's output
   bool ending = false;        // this capture's end was asked (session thread only)
 
@@ -291,10 +294,38 @@ struct Instrument::Impl {
         s.count[c] += n;
       }
     }
+    if (continuous) {
+      HandOver(s);
+      return;
+    }
     bool full = true;
     for (int c = 0; c < channels; ++c) full = full && s.count[c] >= samples;
     // A device without a sample limit (or one that sends more) stops here.
     if (full) EndAcquisition();
+  }
+
+  // Continuous: the frames every channel has so far go to the sink; what one
+  // channel has beyond the other waits at the front of its buffer. (Drivers
+  // send one packet per channel, in turn.)
+  void HandOver(Slot& s) {
+    std::size_t n = s.count[0];
+    for (int c = 1; c < channels; ++c) n = std::min(n, s.count[c]);
+    if (n == 0) return;
+    if (sink) {
+      for (std::size_t i = 0; i < n; ++i)
+        for (int c = 0; c < channels; ++c) interleaved[i * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)] = s.ch[c][i];
+      sink->OnFrames(interleaved.data(), n, channels);
+    }
+    for (int c = 0; c < channels; ++c) {
+      std::copy(s.ch[c].begin() + static_cast<std::ptrdiff_t>(n),
+                s.ch[c].begin() + static_cast<std::ptrdiff_t>(s.count[c]), s.ch[c].begin());
+      s.count[c] -= n;
+    }
+  }
+
+  void Failure(Fault f, const std::string& text) {
+    SetFault(f, text);
+    if (sink) sink->OnFault(text);
   }
 
   void Run() {
@@ -307,19 +338,30 @@ struct Instrument::Impl {
       if (stop.load()) break;
       if (r != SR_OK) {
         const std::string why = LastLogLine();
-        SetFault(Fault::kAcquisition, "the acquisition on " + description + " failed (" + sr_strerror(r) + ")" +
-                                          (why.empty() ? "" : ": " + why));
+        Failure(Fault::kAcquisition, "the acquisition on " + description + " failed (" + sr_strerror(r) + ")" +
+                                         (why.empty() ? "" : ": " + why));
+        break;
+      }
+      if (continuous) {
+        // An endless acquisition that ended by itself: the device is gone.
+        Failure(Fault::kAcquisition, description + " stopped delivering samples: disconnected?");
         break;
       }
       std::size_t got = samples;
       for (int c = 0; c < channels; ++c) got = std::min(got, s.count[c]);
       if (got < samples) {
-        SetFault(Fault::kAcquisition, description + " stopped delivering samples (" + std::to_string(got) + " of " +
-                                          std::to_string(samples) + " in the last capture): disconnected?");
+        Failure(Fault::kAcquisition, description + " stopped delivering samples (" + std::to_string(got) + " of " +
+                                         std::to_string(samples) + " in the last capture): disconnected?");
         break;
       }
       s.completed = SteadySeconds();
       s.sequence = captures.load() + 1;
+      if (sink) {
+        for (std::size_t i = 0; i < samples; ++i)
+          for (int c = 0; c < channels; ++c)
+            interleaved[i * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)] = s.ch[c][i];
+        sink->OnFrames(interleaved.data(), samples, channels);
+      }
       captures.store(s.sequence);
       back = middle.exchange(back | kFresh) & 3;
     }
@@ -453,14 +495,10 @@ bool Instrument::Open(const SigrokSpec& spec, std::string* error) {
   return true;
 }
 
-bool Instrument::Configure(const CaptureSettings& settings, Applied* applied, std::string* error) {
-  Impl& d = *impl_;
-  if (!d.open) return d.Fail(error, Fault::kOpenFailed, "no instrument is open");
-  if (d.running.load()) return d.Fail(error, Fault::kSettingRefused, "the instrument is acquiring; stop it first");
-  Applied a;
-
-  // Sample rate: the lowest supported rate that reaches the display rate.
+SampleRates Instrument::Rates() const {
+  const Impl& d = *impl_;
   SampleRates rates;
+  if (!d.open) return rates;
   GVariant* list = nullptr;
   if (sr_config_list(d.driver, d.sdi, nullptr, SR_CONF_SAMPLERATE, &list) == SR_OK && list) {
     gsize n = 0;
@@ -487,6 +525,17 @@ bool Instrument::Configure(const CaptureSettings& settings, Applied* applied, st
       g_variant_unref(cur);
     }
   }
+  return rates;
+}
+
+bool Instrument::Configure(const CaptureSettings& settings, Applied* applied, std::string* error) {
+  Impl& d = *impl_;
+  if (!d.open) return d.Fail(error, Fault::kOpenFailed, "no instrument is open");
+  if (d.running.load()) return d.Fail(error, Fault::kSettingRefused, "the instrument is acquiring; stop it first");
+  Applied a;
+
+  // Sample rate: the lowest supported rate that reaches the display rate.
+  const SampleRates rates = Rates();
   if (rates.Empty()) return d.Fail(error, Fault::kSettingRefused, d.description + " tells no sample rate");
   const RateChoice choice = ChooseSampleRate(rates, settings.display_rate_hz);
   a.sample_rate = choice.rate;
@@ -497,10 +546,22 @@ bool Instrument::Configure(const CaptureSettings& settings, Applied* applied, st
                   d.description + " refuses the sample rate of " + std::to_string(choice.rate) + " Hz");
 
   a.samples = SamplesForSpan(choice.rate, settings.span_seconds);
-  if (sr_dev_has_option(d.sdi, SR_CONF_LIMIT_SAMPLES) &&
-      sr_config_set(d.sdi, nullptr, SR_CONF_LIMIT_SAMPLES, g_variant_new_uint64(a.samples)) != SR_OK)
-    return d.Fail(error, Fault::kSettingRefused,
-                  d.description + " refuses a capture of " + std::to_string(a.samples) + " samples");
+  a.continuous = settings.continuous;
+  // Continuous: no sample limit (0 is none); the device's own continuous
+  // mode where it has one.
+  // Some drivers refuse 0: their limit is then set beyond any run's length.
+  auto set_limit = [&d](std::uint64_t n) {
+    return sr_config_set(d.sdi, nullptr, SR_CONF_LIMIT_SAMPLES, g_variant_new_uint64(n)) == SR_OK;
+  };
+  if (sr_dev_has_option(d.sdi, SR_CONF_LIMIT_SAMPLES)) {
+    const bool set = a.continuous ? set_limit(0) || set_limit(std::uint64_t{1} << 62) : set_limit(a.samples);
+    if (!set)
+      return d.Fail(error, Fault::kSettingRefused,
+                    a.continuous ? d.description + " refuses to acquire without a sample limit"
+                                 : d.description + " refuses a capture of " + std::to_string(a.samples) + " samples");
+  }
+  if (sr_dev_has_option(d.sdi, SR_CONF_CONTINUOUS))
+    sr_config_set(d.sdi, nullptr, SR_CONF_CONTINUOUS, g_variant_new_boolean(a.continuous));
 
   // Volts per division and coupling where the channel's group has them.
   for (int c = 0; c < d.channels; ++c) {
@@ -539,11 +600,15 @@ bool Instrument::Configure(const CaptureSettings& settings, Applied* applied, st
   }
 
   // The capture buffers: allocated here, never while acquiring.
-  d.samples = a.samples;
+  // Continuous: the first slot stages packets that wait for the other
+  // channel's, at least a few packets' worth.
+  d.samples = a.continuous ? std::max<std::uint64_t>(a.samples, 65536) : a.samples;
+  d.continuous = a.continuous;
   for (Impl::Slot& s : d.slots) {
-    for (auto& ch : s.ch) ch.assign(static_cast<std::size_t>(a.samples), 0.0f);
+    for (auto& ch : s.ch) ch.assign(static_cast<std::size_t>(d.samples), 0.0f);
     s.count[0] = s.count[1] = 0;
   }
+  d.interleaved.assign(static_cast<std::size_t>(d.samples) * 2, 0.0f);
   if (d.packet.size() < 65536) d.packet.resize(65536);
   d.back = 0;
   d.front = 2;
@@ -551,6 +616,10 @@ bool Instrument::Configure(const CaptureSettings& settings, Applied* applied, st
   d.configured = true;
   if (applied) *applied = a;
   return true;
+}
+
+void Instrument::SetSink(FrameSink* sink) {
+  if (!impl_->running.load()) impl_->sink = sink;
 }
 
 bool Instrument::Start(std::string* error) {

@@ -36,6 +36,8 @@ bool Instrument::Start(std::string* error) {
   if (error) *error = kAbsent;
   return false;
 }
+SampleRates Instrument::Rates() const { return {}; }
+void Instrument::SetSink(FrameSink*) {}
 void Instrument::Stop() {}
 bool Instrument::Running() const { return false; }
 void Instrument::Close() {}

@@ -11,7 +11,8 @@
 //
 // Start runs the acquisition on a thread of its own: libsigrok's session loop
 // (sr_session_run) is never run on the caller's thread, so a window never
-// waits for the device. The thread runs one acquisition per capture, samples
+// waits for the device. The thread runs one acquisition per capture (or one
+// endless acquisition, handed to a FrameSink as the packets come), samples
 // from the analog packets converted to volts (sr_analog_to_float) into buffers
 // allocated by Configure, and hands each complete capture over through a
 // lock-free triple buffer: TakeCapture gets the newest complete capture, never
@@ -71,9 +72,23 @@ struct DeviceEntry {
 // is scanned and *cut_short is set).
 std::vector<DeviceEntry> ListDevices(std::chrono::milliseconds budget, bool* cut_short);
 
+// Where the acquisition thread hands its samples, besides TakeCapture's
+// captures (the instrument's stream source). Called on that thread.
+class FrameSink {
+ public:
+  virtual ~FrameSink() = default;
+  // `frames` frames of `channels` (1 or 2) interleaved samples in volts.
+  virtual void OnFrames(const float* interleaved, std::size_t frames, int channels) = 0;
+  // The acquisition ended with a fault (one line).
+  virtual void OnFault(const std::string& text) = 0;
+};
+
 struct CaptureSettings {
   double display_rate_hz = 0;   // samples per second the display wants (FMEquivalente)
   double span_seconds = 0;      // time one capture must cover
+  // One endless acquisition, its samples handed to the sink packet by packet
+  // (no TakeCapture captures), instead of one acquisition per capture.
+  bool continuous = false;
   double volts_per_div[2] = {1.0, 1.0};
   int coupling[2] = {1, 1};     // 0 GND, 1 DC, 2 AC
 };
@@ -82,6 +97,7 @@ struct Applied {
   std::uint64_t sample_rate = 0;       // Hz, as set on the device
   bool rate_reached = false;           // sample_rate >= display_rate_hz
   std::uint64_t samples = 0;           // per channel per capture
+  bool continuous = false;             // one endless acquisition
   bool vdiv_in_device[2] = {};         // else: the scaling is done in software
   bool coupling_in_device[2] = {};     // else: AC/GND done in software
   bool trigger_in_device = false;      // always false: the trigger is searched in software
@@ -111,6 +127,10 @@ class Instrument {
   std::string Description() const;
   int Channels() const;  // 1 or 2 analog channels in use
 
+  // The sample rates the open device offers (empty when it tells none).
+  SampleRates Rates() const;
+  // The sink of the samples (null: none); only while stopped.
+  void SetSink(FrameSink* sink);
   // Only while stopped. On failure nothing runs and *error says why.
   bool Configure(const CaptureSettings& settings, Applied* applied, std::string* error);
   bool Start(std::string* error);
