@@ -83,6 +83,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # libraries are in the package and are found in the staging tree.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+# The sound input reaches the desktop's sound server through Qt Multimedia's
+# PulseAudio client (libqt6multimedia6 comes from the shared-library
+# dependencies); a PipeWire desktop serves it with pipewire-pulse.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # The only maintainer scripts are the library cache refresh of the shared

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev
   libsqlite3-dev sqlite3
   qt6-base-dev libqt6sql6-sqlite
+  qt6-multimedia-dev pulseaudio pulseaudio-utils
   libfftw3-dev libbenchmark-dev
   libsndfile1-dev
   # instruments through libsigrok; its command-line tool is the peer of

@@ -12,6 +12,7 @@ std::vector<std::unique_ptr<OptionGroup>> AllOptionGroups() {
   groups.push_back(MakeFileOptions());
   groups.push_back(MakeRemoteOptions());
   groups.push_back(MakeExportOptions());
+  groups.push_back(MakeSoundOptions());
   return groups;
 }
 

@@ -37,5 +37,10 @@ std::unique_ptr<OptionGroup> MakeFileOptions();
 std::unique_ptr<OptionGroup> MakeRemoteOptions();
 // --export-csv, --export-wav (export_options.cpp).
 std::unique_ptr<OptionGroup> MakeExportOptions();
+// --source audio[:NAME], --audio-full-scale, --list-sources (sound_options.cpp;
+// provisional until the program's general source choice takes them over).
+std::unique_ptr<OptionGroup> MakeSoundOptions();
+bool ListSourcesRequested();
+int PrintSources(std::FILE* out);
 
 }  // namespace orva::cli

@@ -41,6 +41,7 @@
 #include "groups.h"
 #include "orva/cli/option_group.h"
 #include "orva/mainwindow/oscil.h"
+#include "orva/audio/sound_input.h"
 #include "orva/scope/osciloscopio.h"
 
 #ifndef ORVASCOPE_VERSION
@@ -120,9 +121,11 @@ int RunProgram(int argc, char** argv) {
   for (auto& g : groups)
     if (!g->Check(parser, headless, &error)) return Fail(2, error);
 
-  if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+  if ((headless || ListSourcesRequested()) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  // Provisional: the sound input's --list-sources (sound_options.cpp).
+  if (ListSourcesRequested()) return PrintSources(stdout);
   mainwindow::Oscil window;
   // Start-up first, then the window appears once: centred, with its graticules.
   window.Form_Load();
@@ -171,6 +174,7 @@ int RunProgram(int argc, char** argv) {
   std::printf("%s\n", window.windowTitle().toStdString().c_str());
   std::string source = simulated ? "simulated board " + std::string(sim) : "demonstration generator";
   if (window.Osciloscopio1().ModoRemoto()) source = "remote link";
+  if (window.EntradaDeSonido()) source = "sound input " + window.EntradaDeSonido()->Description();
   std::printf("source: %s\n", source.c_str());
   std::printf("passes: %ld\n", passes_run);
   for (int i = 0; i <= 7; ++i)

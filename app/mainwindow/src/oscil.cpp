@@ -126,6 +126,7 @@ Oscil::Oscil(OscilOptions options, QWidget* parent)
   ConectaPanel();
   ConectaBarra();
   ConectaEnlace();
+  ConectaSonido();
 }
 
 Oscil::~Oscil() {
@@ -150,6 +151,8 @@ void Oscil::ActualizaTitulo() {
   QString titulo = QString::fromLatin1(kTitulo);
   if (osciloscopio_->ModoDemo()) titulo += QStringLiteral(" -  DEMO MODE");
   if (osciloscopio_->ModoRemoto()) titulo += QStringLiteral(" - REMOTE MODE");
+  if (osciloscopio_->EnFlujo() && osciloscopio_->FuenteDeFlujo())
+    titulo += QStringLiteral(" - ") + QString::fromStdString(osciloscopio_->FuenteDeFlujo()->Description());
   setWindowTitle(titulo);
 }
 
@@ -385,6 +388,8 @@ void Oscil::RutinaPrincipal() {
     BuclePrincipal();
     LimitaRefrescos(true);
     QCoreApplication::processEvents();
+    if (CompruebaElFlujo()) break;
+    EsperaAlFlujo();
   }
   if (fuera) en_bucle_ = false;
   LimitaRefrescos(false);
@@ -402,6 +407,11 @@ int Oscil::RunPasses(int n, const std::function<bool()>& para) {
     BuclePrincipal();
     LimitaRefrescos(true);
     QCoreApplication::processEvents();
+    if (CompruebaElFlujo()) {
+      ++hechos;
+      break;
+    }
+    EsperaAlFlujo();
   }
   if (fuera) en_bucle_ = false;
   LimitaRefrescos(false);
@@ -422,7 +432,7 @@ void Oscil::BuclePrincipal() {
   PictureBox* target = Picture1;
   sigdex_->PuntosFFT(512);
   o.ComprobacionFinDeCaptura();
-  if (o.BaseDeTiemposActual() >= 20) Wait(2.0);
+  if (o.BaseDeTiemposActual() >= 20 && !o.EnFlujo()) Wait(2.0);  // a stream waits its own way
   const bool fin = o.FinDeCaptura();
   if (o.ModoDisparo() == 0 || fin) {
     if (CopiarPantallaPedido || ImprimirPedido) {

@@ -106,6 +106,7 @@ void Oscil::ConectaPanel() {
 
 void Oscil::PonBaseDeTiempos(int indice) {
   osciloscopio_->BaseDeTiemposActual(Int16(indice));  // kept to 2..20 by the setter
+  if (osciloscopio_->BaseRechazadaPorFlujo()) AvisaBaseRechazada(indice);
   TimebaseDisplay(1)->setText(Q(osciloscopio_->BaseDeTiemposActualTexto()));
   ActualizaCursoresVerticales();  // the cursors' times follow the timebase
 }

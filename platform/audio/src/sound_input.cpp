@@ -131,6 +131,10 @@ std::shared_ptr<SoundInput> SoundInput::Start(const std::string& name, std::arra
   QObject::connect(&s->watchdog_, &QTimer::timeout, raw, [raw] {
     raw->ReadAvailable();
     if (Seconds() - raw->last_data_ > kStallSeconds) raw->Stop(Fill(raw->texts_.gone, raw->description_));
+    // The list's change signal does not always come (the sound server moves
+    // the stream of a removed input to another one, which then feeds it
+    // silently), so the list is looked at here too.
+    if (!raw->Failed()) raw->CheckPresent();
   });
   s->watchdog_.start();
   return s;

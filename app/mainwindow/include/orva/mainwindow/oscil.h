@@ -58,6 +58,11 @@
 #include "orva/scope/screen_picture.h"
 #include "orva/storage/outcome.h"
 
+namespace orva::audio {
+class SoundInput;
+}
+class QTimer;
+
 class QAction;
 class QButtonGroup;
 class QCheckBox;
@@ -218,6 +223,25 @@ class Oscil : public QWidget {
   QAction* ToolbarButton(std::string_view key) const;
   // The caption from the instrument's mode: "... -  DEMO MODE", " - REMOTE MODE".
   void ActualizaTitulo();
+
+  // ---- The sound input as the instrument's source (oscil_sound.cpp) --------
+  // Opens the sound input named `nombre` (its id or description; empty: the
+  // default input) with the full-scale volts kept for it, and makes it the
+  // instrument's source (demonstration mode off). False with a one-line
+  // error in the window's language when there is no such input or it
+  // refuses every format; the source in use then stays.
+  bool EligeEntradaDeSonido(const std::string& nombre, std::string* error);
+  // Back to the demonstration generator (the sound input is released).
+  void DejaLaEntradaDeSonido();
+  // The sound input in use (null when another source is).
+  const std::shared_ptr<audio::SoundInput>& EntradaDeSonido() const { return sonido_; }
+  // Volts of a full-scale sample on channels 1 and 2 of the sound input in
+  // use (or of the next one chosen), kept per input in the user's settings;
+  // values that are not finite and positive are refused (false).
+  bool EscalaCompletaDeSonido(std::array<double, 2> voltios);
+  std::array<double, 2> EscalaCompletaDeSonido() const { return escala_sonido_; }
+  // The inputs present now as (spec "audio:ID", description) pairs.
+  static std::vector<std::pair<std::string, std::string>> EntradasDeSonido();
   // Start-up: the signal store (kept program-wide) and the configuration
   // store, both on the program folder (oscil_stores.cpp).
   void CreaLosAlmacenes();
@@ -551,6 +575,28 @@ class Oscil : public QWidget {
   void AbreBdatos(std::int16_t modo, std::int16_t canal);
   static QIcon IconoDeBoton(std::string_view key);
   void Avisa(const QString& texto);
+  // Between passes on a stream source: waits (bounded) for its samples or
+  // for window events instead of running empty passes.
+  void EsperaAlFlujo();
+  // A failed stream source stops the acquisition and says why; true then.
+  bool CompruebaElFlujo();
+  // The status line says why timebase `indice` cannot be chosen now.
+  void AvisaBaseRechazada(int indice);
+  // Asks for the full-scale volts of the sound input (window menu).
+  void PideEscalaCompleta();
+  std::shared_ptr<audio::SoundInput> sonido_;
+  std::array<double, 2> escala_sonido_{1.0, 1.0};
+  QTimer* despertador_ = nullptr;  // bounds EsperaAlFlujo's wait
+  bool escala_dada_ = false;       // a full scale was set for this run (not from the settings)
+  // Adds the full-scale entry to the calibration menu.
+  void ConectaSonido();
+
+ public:
+  // The message of the last stream source that failed (empty: none).
+  const std::string& UltimoFalloDeFlujo() const { return ultimo_fallo_de_flujo_; }
+
+ private:
+  std::string ultimo_fallo_de_flujo_;
   VisorDeAyuda* visor_ = nullptr;
   bool aviso_de_pedidos_ = false;  // the status line shows the waiting requests
   std::string ultima_exportacion_;  // the last file exported, for the status line

@@ -48,6 +48,16 @@ inline constexpr int kTextoEstadoConectando = 34;   // connecting
 inline constexpr int kTextoEstadoConectado = 35;    // connected
 inline constexpr int kTextoEstadoPerdido = 36;      // link lost
 inline constexpr int kTextoEstadoRechazado = 37;    // refused
+// The sound input.
+inline constexpr int kTextoEntradaDeSonido = 100;     // "Sound input"
+inline constexpr int kTextoSinEntradaDeSonido = 101;  // "No sound input"
+inline constexpr int kTextoSonidoNoEncontrado = 102;  // input %1 not found
+inline constexpr int kTextoSonidoRechazaFormato = 103;  // input %1 refuses every format
+inline constexpr int kTextoSonidoDesaparecido = 104;  // input %1 has gone: stopped
+inline constexpr int kTextoSonidoEnUso = 105;         // input %1 (%2 format), AC-coupled
+inline constexpr int kTextoBaseDemasiadoRapida = 106;  // %1 too fast (%2 Hz), fastest %3
+inline constexpr int kTextoMenuEscalaCompleta = 107;  // menu entry for the full scale
+inline constexpr int kTextoEscalaCompletaCanal = 108;  // full-scale volts of channel %1
 
 std::string_view TextoDeVentana(int id, int idioma);
 // The same as a QString for the window's controls; a language without the
