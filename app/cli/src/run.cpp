@@ -43,6 +43,7 @@
 #include "orva/mainwindow/oscil.h"
 #include "orva/audio/sound_input.h"
 #include "orva/scope/osciloscopio.h"
+#include "orva/sigrok/stream.h"
 
 #ifndef ORVASCOPE_VERSION
 #define ORVASCOPE_VERSION "0"
@@ -175,6 +176,7 @@ int RunProgram(int argc, char** argv) {
   std::string source = simulated ? "simulated board " + std::string(sim) : "demonstration generator";
   if (window.Osciloscopio1().ModoRemoto()) source = "remote link";
   if (window.EntradaDeSonido()) source = "sound input " + window.EntradaDeSonido()->Description();
+  if (window.InstrumentoSigrok()) source = "libsigrok instrument " + window.InstrumentoSigrok()->Description();
   std::printf("source: %s\n", source.c_str());
   std::printf("passes: %ld\n", passes_run);
   for (int i = 0; i <= 7; ++i)

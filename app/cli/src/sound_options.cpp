@@ -3,6 +3,8 @@
 //                             description; none: the default input)
 //   --audio-full-scale V1[,V2]  volts of a full-scale sample on channels 1 and
 //                             2 (one value: both), kept for that input
+//   --source sigrok:DRIVER[:OPTION=VALUE...]  an instrument through libsigrok
+//                             (docs/sources.md); a malformed text exits 2
 //   --list-sources            print the sources available now, one a line
 //                             "SPEC  description", and exit 0
 // Provisional: these options stand until the program has its general source
@@ -21,6 +23,7 @@
 #include "orva/audio/sound_input.h"
 #include "orva/mainwindow/oscil.h"
 #include "orva/manager.h"
+#include "orva/sigrok/spec.h"
 
 namespace orva::cli {
 namespace {
@@ -44,8 +47,13 @@ class SoundOptions final : public LineReportingGroup {
       } else if (spec == "audio" || spec.rfind("audio:", 0) == 0) {
         chosen_ = true;
         name_ = spec.size() > 6 ? spec.substr(6) : std::string();
+      } else if (sigrok::IsSigrokSpec(spec)) {
+        // A malformed libsigrok text is a bad option (exit 2); whether the
+        // device is there is known when it opens (exit 1).
+        if (!sigrok::ParseSigrokSpec(spec, error)) return false;
+        sigrok_ = spec;
       } else {
-        return Error(error, "--source takes demo or audio[:NAME], not '" + spec + "'");
+        return Error(error, "--source takes demo, audio[:NAME] or sigrok:DRIVER[:OPTION=VALUE...], not '" + spec + "'");
       }
     }
     if (parser.isSet(full_scale_)) {
@@ -65,6 +73,7 @@ class SoundOptions final : public LineReportingGroup {
 
   bool BeforePowerOn(mainwindow::Oscil& window, std::string* error) override {
     if (scale_given_) window.EscalaCompletaDeSonido(scale_);
+    if (!sigrok_.empty()) return window.EligeInstrumentoSigrok(sigrok_, error);
     if (!chosen_) return true;
     return window.EligeEntradaDeSonido(name_, error);
   }
@@ -82,8 +91,9 @@ class SoundOptions final : public LineReportingGroup {
 
  private:
   QCommandLineOption source_{QStringLiteral("source"),
-                             QStringLiteral("Signal source: demo (default) or audio[:NAME], the sound "
-                                            "input NAME (id or description; none: the default input)."),
+                             QStringLiteral("Signal source: demo (default), audio[:NAME], the sound "
+                                            "input NAME (id or description; none: the default input), or "
+                                            "sigrok:DRIVER[:OPTION=VALUE...], an instrument through libsigrok."),
                              QStringLiteral("SPEC")};
   QCommandLineOption full_scale_{
       QStringLiteral("audio-full-scale"),
@@ -93,6 +103,7 @@ class SoundOptions final : public LineReportingGroup {
                            QStringLiteral("Print the sources available now (SPEC  description) and exit.")};
   bool chosen_ = false;
   std::string name_;
+  std::string sigrok_;  // --source sigrok:...: the instrument's text
   bool scale_given_ = false;
   std::array<double, 2> scale_{1.0, 1.0};
 };
@@ -110,6 +121,8 @@ int PrintSources(std::FILE* out) {
   mainwindow::ProgramaGlobal().IdiomaActual = static_cast<std::int16_t>(idioma.value_or(1));
   std::fprintf(out, "demo  demonstration generator\n");
   for (const auto& [spec, description] : mainwindow::Oscil::EntradasDeSonido())
+    std::fprintf(out, "%s  %s\n", spec.c_str(), description.c_str());
+  for (const auto& [spec, description] : mainwindow::Oscil::InstrumentosSigrok())
     std::fprintf(out, "%s  %s\n", spec.c_str(), description.c_str());
   std::fflush(out);
   return 0;
