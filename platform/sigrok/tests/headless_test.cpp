@@ -16,7 +16,7 @@ struct Outcome {
   QString err;
 };
 
-Outcome Run(const QStringList& args) {
+Outcome RunProgram(const QStringList& args) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.remove("ORVABOARD_SIM");
   env.insert("ORVA_LANGUAGE", "en");
@@ -45,7 +45,7 @@ TEST(SigrokCommandLine, RefusalsSayWhyInOneLineWithTheirStatus) {
       {"sigrok:demo:conn=/dev/null", 1, "does not take the option 'conn'"},
   };
   for (const Case& c : cases) {
-    const Outcome r = Run({"--headless", "--passes", "1", "--source", c.spec});
+    const Outcome r = RunProgram({"--headless", "--passes", "1", "--source", c.spec});
     EXPECT_EQ(r.exit_code, c.status) << c.spec << ": " << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
     EXPECT_EQ(r.err.count(QStringLiteral("OrvaScope: ")), 1) << r.err.toStdString();
@@ -53,7 +53,7 @@ TEST(SigrokCommandLine, RefusalsSayWhyInOneLineWithTheirStatus) {
 }
 
 TEST(SigrokCommandLine, TheDemonstrationDeviceIsListedAndRead) {
-  const Outcome list = Run({"--list-sources"});
+  const Outcome list = RunProgram({"--list-sources"});
   ASSERT_EQ(list.exit_code, 0) << list.err.toStdString();
   EXPECT_TRUE(list.out.contains("\nsigrok:demo  ")) << list.out.toStdString();
   EXPECT_FALSE(list.err.contains("libsigrok")) << list.err.toStdString();  // its log stays in ours
@@ -61,7 +61,7 @@ TEST(SigrokCommandLine, TheDemonstrationDeviceIsListedAndRead) {
   // 100 us/div: the device runs at 256 kHz; the square (10 samples a
   // period) reads 25.6 kHz, the sine 12.8 kHz, both 20 V peak to peak at
   // 5 V/div.
-  const Outcome r = Run({"--headless", "--passes", "20", "--source", "sigrok:demo:analog_channels=2",
+  const Outcome r = RunProgram({"--headless", "--passes", "20", "--source", "sigrok:demo:analog_channels=2",
                          "--set", "BaseDeTiemposActual=12", "--set", "GananciaCanal1=3", "--set",
                          "GananciaCanal2=3"});
   ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
