@@ -29,7 +29,7 @@ case "${1:-}" in
       [[ -z "$other" ]] || fail "the package's $s does more than ldconfig: $other"
     done
     depends=$(dpkg-deb -f "$deb" Depends)
-    for d in libqt6widgets6 libqt6multimedia6 libsndfile1 libsqlite3-0; do
+    for d in libqt6widgets6 libqt6multimedia6 libsndfile1 libsqlite3-0 libsigrok4; do
       grep -q "$d" <<<"$depends" || fail "Depends lacks $d: $depends"
     done
     root=$scratch/root

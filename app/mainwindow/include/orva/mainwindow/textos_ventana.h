@@ -59,7 +59,7 @@ inline constexpr int kTextoBaseDemasiadoRapida = 106;  // %1 too fast (%2 Hz), f
 inline constexpr int kTextoMenuEscalaCompleta = 107;  // menu entry for the full scale
 inline constexpr int kTextoEscalaCompletaCanal = 108;  // full-scale volts of channel %1
 inline constexpr int kTextoInstrumentoEnUso = 150;      // instrument %1: %2 samples/s; %3
-inline constexpr int kTextoInstrumentoSoftware = 151;   // gain, coupling, trigger in software
+inline constexpr int kTextoInstrumentoSoftware = 151;   // gain, trigger in software; no AC
 inline constexpr int kTextoInstrumentoLento = 152;      // %1 cannot sample fast enough for %2 (%3/s)
 inline constexpr int kTextoInstrumentoParado = 153;     // the instrument stopped: %1
 
