@@ -124,9 +124,10 @@ void Osciloscopio::FuenteDeFlujo(std::shared_ptr<StreamSource> source) {
 }
 
 double Osciloscopio::EsperaDeFlujo() const {
-  if (!EnFlujo() || stream_->Failed() || plan_.timebase < 0 || stream_prepared_) return 0.0;
+  if (!EnFlujo() || stream_->Failed() || stream_prepared_) return 0.0;
   const SampleRing* ring = stream_->Ring();
-  if (ring == nullptr) return kMaxWait;
+  // No record can be planned yet: nothing to do but wait.
+  if (ring == nullptr || plan_.timebase < 0) return kMaxWait;
   const std::uint64_t written = ring->Written();
   if (written >= stream_next_) return 0.0;
   const double missing = static_cast<double>(stream_next_ - written) / plan_.rate;
