@@ -7,6 +7,7 @@ namespace orva::cli {
 std::vector<std::unique_ptr<OptionGroup>> AllOptionGroups() {
   std::vector<std::unique_ptr<OptionGroup>> groups;
   groups.push_back(MakeLanguageOptions());
+  groups.push_back(MakeSourceOptions());
   groups.push_back(MakeSettingsOptions());
   groups.push_back(MakeCursorOptions());
   groups.push_back(MakeFileOptions());

@@ -28,6 +28,7 @@ class LineReportingGroup : public OptionGroup {
   std::vector<std::string> lines_;
 };
 
+std::unique_ptr<OptionGroup> MakeSourceOptions();  // source_options.cpp: --source, --list-sources
 std::unique_ptr<OptionGroup> MakeSettingsOptions();  // --set KEY=VALUE
 std::unique_ptr<OptionGroup> MakeLanguageOptions();  // language_options.cpp: --language
 std::unique_ptr<OptionGroup> MakeCursorOptions();  // cursor_options.cpp: --cursors
@@ -37,10 +38,7 @@ std::unique_ptr<OptionGroup> MakeFileOptions();
 std::unique_ptr<OptionGroup> MakeRemoteOptions();
 // --export-csv, --export-wav (export_options.cpp).
 std::unique_ptr<OptionGroup> MakeExportOptions();
-// --source audio[:NAME], --audio-full-scale, --list-sources (sound_options.cpp;
-// provisional until the program's general source choice takes them over).
+// --audio-full-scale V1[,V2] (sound_options.cpp).
 std::unique_ptr<OptionGroup> MakeSoundOptions();
-bool ListSourcesRequested();
-int PrintSources(std::FILE* out);
 
 }  // namespace orva::cli

@@ -8,7 +8,8 @@
 // run back to back without the one-second start delay, then the window is
 // written to FILE as PNG (when given) and the run prints, one per line:
 //   the caption
-//   source: demonstration generator | simulated board MODEL
+//   source: demonstration generator | board through the I/O ports |
+//           simulated board MODEL | remote link
 //   passes: N
 //   datos(0) = ... datos(7) = ...       the eight readouts as shown
 //   passes per second: ...           (over the run when it lasted under a second)
@@ -19,10 +20,11 @@
 // Exit status: 0 done, 1 a failed operation, 2 a bad option (one line on
 // standard error in both cases).
 //
-// ORVABOARD_SIM set to a model name makes the board library simulate that
-// board; the headless run then switches demonstration mode off after start-up
-// (start-up always switches it on), so the simulated board's signals go
-// through the full board path: programming, end of capture, memory read.
+// --source SPEC (source_options.cpp) chooses where the samples come from
+// after start-up (which always starts on the demonstration generator), for
+// the window and the headless run alike; without it ORVABOARD_SIM set to a
+// model name chooses that simulated board, so its signals go through the
+// full board path: programming, end of capture, memory read.
 #include <QApplication>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -41,9 +43,7 @@
 #include "groups.h"
 #include "orva/cli/option_group.h"
 #include "orva/mainwindow/oscil.h"
-#include "orva/audio/sound_input.h"
 #include "orva/scope/osciloscopio.h"
-#include "orva/sigrok/stream.h"
 
 #ifndef ORVASCOPE_VERSION
 #define ORVASCOPE_VERSION "0"
@@ -122,11 +122,18 @@ int RunProgram(int argc, char** argv) {
   for (auto& g : groups)
     if (!g->Check(parser, headless, &error)) return Fail(2, error);
 
-  if ((headless || ListSourcesRequested()) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+  for (auto& g : groups) {
+    if (!g->AnswersAlone()) continue;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int answered = g->Answer(stdout);
+    std::fflush(stdout);
+    return answered;
+  }
+
+  if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  // Provisional: the sound input's --list-sources (sound_options.cpp).
-  if (ListSourcesRequested()) return PrintSources(stdout);
   mainwindow::Oscil window;
   // Start-up first, then the window appears once: centred, with its graticules.
   window.Form_Load();
@@ -135,14 +142,7 @@ int RunProgram(int argc, char** argv) {
   window.show();
   if (!headless) return app.exec();
 
-  const char* sim = std::getenv("ORVABOARD_SIM");
-  const bool simulated = sim != nullptr && sim[0] != '\0';
   window.Command1_Click();
-  if (simulated) {
-    window.Osciloscopio1().ModoDemo(false);
-    window.ActualizaTitulo();
-    window.Osciloscopio1().Programacion();
-  }
   int status = 0;
   long passes_run = passes;
   bool own_run = false;
@@ -173,10 +173,8 @@ int RunProgram(int argc, char** argv) {
     }
   }
   std::printf("%s\n", window.windowTitle().toStdString().c_str());
-  std::string source = simulated ? "simulated board " + std::string(sim) : "demonstration generator";
+  std::string source = window.DescripcionDeFuente(2);  // in English, whatever the window's language
   if (window.Osciloscopio1().ModoRemoto()) source = "remote link";
-  if (window.EntradaDeSonido()) source = "sound input " + window.EntradaDeSonido()->Description();
-  if (window.InstrumentoSigrok()) source = "libsigrok instrument " + window.InstrumentoSigrok()->Description();
   std::printf("source: %s\n", source.c_str());
   std::printf("passes: %ld\n", passes_run);
   for (int i = 0; i <= 7; ++i)

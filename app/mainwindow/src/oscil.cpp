@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -84,7 +85,43 @@ std::int16_t IdiomaDeArranque() {
   return static_cast<std::int16_t>(elegido.value_or(localisation::kSpanish));
 }
 
+// Every other top-level window of the program (help, dialogs, message boxes)
+// is kept within the available area of its screen when it is shown: its size
+// bounded (never below its minimum), then moved wholly onto the area. Menus,
+// tool tips and other pop-ups place themselves.
+class VentanasEnPantalla final : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* objeto, QEvent* evento) override {
+    if (evento->type() != QEvent::Show || !objeto->isWidgetType()) return false;
+    auto* w = static_cast<QWidget*>(objeto);
+    const Qt::WindowType tipo = w->windowType();
+    if (!w->isWindow() || dynamic_cast<Oscil*>(w) != nullptr || tipo == Qt::Popup ||
+        tipo == Qt::ToolTip || tipo == Qt::SplashScreen || tipo == Qt::Desktop)
+      return false;
+    CabeEnLaPantalla(w);
+    return false;
+  }
+};
+
 }  // namespace
+
+void CabeEnLaPantalla(QWidget* w) {
+  QScreen* pantalla = w->screen() != nullptr ? w->screen() : QGuiApplication::primaryScreen();
+  if (pantalla == nullptr) return;
+  const QRect r = pantalla->availableGeometry();
+  // The frame the desktop adds is known once the window has been shown;
+  // before that, room for a usual one (title bar and borders).
+  QSize marco = w->frameGeometry().size() - w->size();
+  if (marco.width() <= 0 && marco.height() <= 0) marco = QSize(8, 34);
+  const QSize cabe = (r.size() - marco).expandedTo(w->minimumSize()).expandedTo(QSize(1, 1));
+  if (w->width() > cabe.width() || w->height() > cabe.height())
+    w->resize(w->size().boundedTo(cabe));
+  const QSize fuera = w->size() + marco;
+  const int x = std::clamp(w->x(), r.left(), std::max(r.left(), r.right() + 1 - fuera.width()));
+  const int y = std::clamp(w->y(), r.top(), std::max(r.top(), r.bottom() + 1 - fuera.height()));
+  if (x != w->x() || y != w->y()) w->move(x, y);
+}
 
 std::shared_ptr<Portapapeles> DesktopClipboard() { return std::make_shared<QtClipboard>(); }
 
@@ -121,11 +158,18 @@ Oscil::Oscil(OscilOptions options, QWidget* parent)
   connect(XYCommand, &QCheckBox::toggled, this, [this] { XYCommand_Click(); });
   connect(VScroll3, &QScrollBar::valueChanged, this, [this] { VScroll3_Change(); });
   ConectaCursores();
+  ConectaRefresco();
   Picture1->SetResizeHandler([this] { PictureRedimensionada(Picture1); });
   Picture2->SetResizeHandler([this] { PictureRedimensionada(Picture2); });
   ConectaPanel();
   ConectaBarra();
   ConectaEnlace();
+  // Once for the program: its other windows fit the screen they open on.
+  static QPointer<VentanasEnPantalla> ventanas;
+  if (ventanas.isNull() && QCoreApplication::instance() != nullptr) {
+    ventanas = new VentanasEnPantalla(QCoreApplication::instance());
+    QCoreApplication::instance()->installEventFilter(ventanas);
+  }
   ConectaSonido();
 }
 
@@ -149,11 +193,15 @@ bool Oscil::ToolbarPressed(std::string_view key) const {
 
 void Oscil::ActualizaTitulo() {
   QString titulo = QString::fromLatin1(kTitulo);
-  if (osciloscopio_->ModoDemo()) titulo += QStringLiteral(" -  DEMO MODE");
+  const int idioma = ProgramaGlobal().IdiomaActual;
+  if (osciloscopio_->ModoDemo()) {
+    titulo += QStringLiteral(" -  DEMO MODE");
+  } else if (!osciloscopio_->ModoRemoto() && fuente_ != "demo") {
+    titulo += QStringLiteral(" - ") + QString::fromStdString(DescripcionDeFuente(idioma));
+  }
   if (osciloscopio_->ModoRemoto()) titulo += QStringLiteral(" - REMOTE MODE");
-  if (osciloscopio_->EnFlujo() && osciloscopio_->FuenteDeFlujo())
-    titulo += QStringLiteral(" - ") + QString::fromStdString(osciloscopio_->FuenteDeFlujo()->Description());
   setWindowTitle(titulo);
+  if (MenuDeFuente != nullptr) TextosDeFuente(idioma);
 }
 
 void Oscil::Form_Load() {
@@ -283,6 +331,7 @@ void Oscil::Command1_Click() {
     for (const auto& [i, d] : datos.Items()) d->clear();
     ModoAutomatico->setEnabled(false);
     Disparo->hide();
+    MuestraCongelada();  // off is not frozen
     ActualizaAvisoDePedidos();  // requests left wait for the next power-on
   }
 }
@@ -361,6 +410,7 @@ void Oscil::PictureRedimensionada(PictureBox* picture) {
   if (picture == Picture1) {
     DibujaPantalla(Picture1);
     Disparo->move(std::max(4, Picture1->width() - Disparo->width() - 6), 4);
+    Foto->move(6, std::max(0, Picture1->height() - Foto->height() - 6));
   } else {
     Picture2->Cls();
     dibuja_grid_espectro(*Picture2);

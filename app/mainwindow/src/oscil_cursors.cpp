@@ -134,13 +134,23 @@ void Oscil::Picture1_MouseMove(int button, int /*shift*/, double x, double y) {
         break;
     }
   }
-  // Pointer readouts, whatever the button: time from the trigger point and
-  // the volts of the channel's gain.
+  // Pointer readouts, whatever the button.
+  puntero_x_ = x;
+  puntero_y_ = y;
+  puntero_valido_ = true;
+  LecturasDelPuntero();
+}
+
+void Oscil::LecturasDelPuntero() {
+  if (!puntero_valido_) return;
+  // Time from the trigger point and the volts of the channel's gain.
+  scope::Osciloscopio& o = *osciloscopio_;
   const double mov = o.MovimientoPretriggerUsado();
   for (int canal = 1; canal <= 2; ++canal) {
     if (!ContCursor(canal)->isChecked()) continue;
-    Escribe(XCursorDisplay(canal), TextoTiempoCursor(x, mov, o.FMEquivalente()));
-    Escribe(YCursorDisplay(canal), TextoVoltiosCursor(y, canal == 1 ? o.VDiv1() : o.VDiv2()));
+    Escribe(XCursorDisplay(canal), TextoTiempoCursor(puntero_x_, mov, o.FMEquivalente()));
+    Escribe(YCursorDisplay(canal),
+            TextoVoltiosCursor(puntero_y_, canal == 1 ? o.VDiv1() : o.VDiv2()));
   }
 }
 

@@ -156,6 +156,8 @@ void Oscil::RutinaDeDibujoYTratamiento(PictureBox* target) {
 
 void Oscil::DibujaPantalla(PictureBox* target) {
   scope::Osciloscopio& o = *osciloscopio_;
+  RefrescaDerivados();  // no frame shows texts of settings that have changed
+  MuestraCongelada();
   // 1-4. Clear, print colours on request, graticule.
   if (CopiarPantallaPedido || ImprimirPedido) {
     target->SetBackColor(0xFFFFFF);  // clears to white

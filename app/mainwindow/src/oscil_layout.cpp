@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -70,6 +71,47 @@ QGroupBox* Group(QWidget* parent, const QString& title, int tag = 0) {
   return g;
 }
 
+// The trigger-level bar: 255 at the top, 0 at the bottom, and every way of
+// moving it goes the way it looks. Qt's vertical bar keeps its minimum at the
+// top: inverted, the thumb shows the top as 255 and the keys and the wheel
+// (controls not inverted) raise the value with Up, Page Up and the wheel
+// turned away, but the arrows and the groove still act by value, not by
+// place: the top arrow and a click above the thumb would lower it. Steps
+// made by the mouse are turned round before the value changes.
+class BarraDeNivel final : public QScrollBar {
+ public:
+  explicit BarraDeNivel(QWidget* parent) : QScrollBar(Qt::Vertical, parent) {
+    setInvertedAppearance(true);
+    setInvertedControls(false);
+    connect(this, &QAbstractSlider::actionTriggered, this, [this](int accion) {
+      if (!raton_) return;
+      int paso = 0;
+      switch (accion) {
+        case SliderSingleStepAdd: paso = -singleStep(); break;
+        case SliderSingleStepSub: paso = singleStep(); break;
+        case SliderPageStepAdd: paso = -pageStep(); break;
+        case SliderPageStepSub: paso = pageStep(); break;
+        default: return;  // a drag or a jump goes where the mouse is already
+      }
+      // The value has not changed yet: the position takes the opposite step.
+      setSliderPosition(std::clamp(value() + paso, minimum(), maximum()));
+    });
+  }
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override {
+    raton_ = true;
+    QScrollBar::mousePressEvent(e);
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    QScrollBar::mouseReleaseEvent(e);
+    raton_ = false;
+  }
+
+ private:
+  bool raton_ = false;  // steps while a button is held come from the arrows or the groove
+};
+
 PictureBox* Led(QWidget* parent, const char* name) {
   auto* led = Named(new PictureBox(parent), QString::fromLatin1(name));
   led->setFixedSize(14, 14);
@@ -109,9 +151,11 @@ void Oscil::BuildLayout() {
   Toolbar1->setStyleSheet(
       "QToolBar { background: #20252a; border: 1px solid #11151a; spacing: 1px; }"
       "QToolButton { color: #e6edf3; padding: 2px; }"
-      "QToolButton:checked { background: #56606b; border-radius: 3px; }"
+      // A pressed button (freeze, math, inversion, view) looks pressed, not hovered.
+      "QToolButton:checked { background: #5d6f85; border: 1px solid #ffc83d; border-radius: 3px; }"
       // The style's own hover is white, which hides the light pictures.
-      "QToolButton:hover { background: #3d4650; border-radius: 3px; }");
+      "QToolButton:hover { background: #3d4650; border-radius: 3px; }"
+      "QToolButton:checked:hover { background: #6b7f96; }");
   struct Boton {
     const char* key;
     const char* text;
@@ -178,6 +222,18 @@ void Oscil::BuildLayout() {
   calibracion->addAction(QString())->setObjectName("GuardaCal2");
   calibracion->addAction(QString())->setObjectName("CargaCal");
   Calibracion->setMenu(calibracion);
+  // The source choice: its entries come from the source list when it opens.
+  MenuDeFuente = Named(new QToolButton(this), "MenuDeFuente");
+  MenuDeFuente->setText("Source");
+  MenuDeFuente->setPopupMode(QToolButton::InstantPopup);
+  MenuDeFuente->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  MenuDeFuente->setStyleSheet(
+      "QToolButton { background: #20252a; color: #e6edf3; border: 1px solid #11151a;"
+      " padding: 3px 14px 3px 6px; }");
+  auto* fuentes = new QMenu(MenuDeFuente);
+  fuentes->setObjectName("MenuDeFuentes");
+  MenuDeFuente->setMenu(fuentes);
+  connect(fuentes, &QMenu::aboutToShow, this, [this] { LlenaMenuDeFuente(); });
   Aviso = Named(new QLabel(this), "Aviso");
   Aviso->setStyleSheet("QLabel { color: #ffd27d; padding: 0 6px; }");
   Aviso->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);  // long texts never widen the window
@@ -186,6 +242,7 @@ void Oscil::BuildLayout() {
   fila->setSpacing(4);
   fila->addWidget(Toolbar1);
   fila->addWidget(Calibracion);
+  fila->addWidget(MenuDeFuente);
   fila->addWidget(Aviso, 1);
   root->addLayout(fila);
 
@@ -223,9 +280,8 @@ void Oscil::BuildLayout() {
   Picture1->AddLineObject({512, 256, 512, 0, 0xFFC0C0, gdi::PS_SOLID, 1, false});
   Picture1->AddLineObject({0, 192, 756, 192, 0xC0FFC0, gdi::PS_SOLID, 1, false});
   Picture1->AddLineObject({0, 64, 756, 64, 0xFFC0C0, gdi::PS_SOLID, 1, false});
-  VScroll3 = Named(new QScrollBar(Qt::Vertical, SSPanel1), "VScroll3");
-  VScroll3->setRange(0, 255);
-  VScroll3->setInvertedAppearance(true);  // 255 at the top
+  VScroll3 = Named(new BarraDeNivel(SSPanel1), "VScroll3");
+  VScroll3->setRange(0, 255);  // 255 at the top
   VScroll3->setValue(128);
   VScroll3->setFocusPolicy(Qt::StrongFocus);
   HScroll1 = Named(new QScrollBar(Qt::Horizontal, SSPanel1), "HScroll1");
@@ -254,6 +310,10 @@ void Oscil::BuildLayout() {
   Disparo->setProperty("Tag", 6);
   Disparo->move(440, 4);
   Disparo->setMinimumWidth(190);
+  // While frozen: the tag in a corner of the time view. A label over the
+  // picture, not drawn into it, so copies and prints never show it.
+  Foto = overlay("Foto", "QLabel { color: #ffffff; background: #c00000; padding: 1px 6px;"
+                         " font-weight: bold; border-radius: 3px; }");
   Label12 = overlay("Label12", "QLabel { color: #ffff80; background: #303030; padding: 4px;"
                                " font-weight: bold; }");
   Label12->setText("AUTO");

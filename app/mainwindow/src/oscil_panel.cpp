@@ -10,10 +10,12 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -247,12 +249,7 @@ void Oscil::VScroll3_Change() {
     VScroll3->setValue(valor);
   }
   o.Nivel(static_cast<std::int16_t>(valor));
-  const double volt = o.CanalDisparo() == 1 ? o.GananciaCanal1VOLT() : o.GananciaCanal2VOLT();
-  const double v = volt / 128.0 * (o.Nivel() - 128);
-  const std::string_view texto = localisation::Text(6, ProgramaGlobal().IdiomaActual);
-  Disparo->setText(QString::fromUtf8(texto.data(), static_cast<int>(texto.size())) + ": " +
-                   Q(scope::FormatoVoltios(static_cast<float>(v))));
-  Disparo->adjustSize();
+  TextoDelNivel();
   Remoto.CambioDelUsuario();
 }
 
@@ -467,18 +464,42 @@ void Oscil::Form_Resize() {
   // The pictures draw themselves again when their size changes.
 }
 
+QRect Oscil::GeometriaEnsanchada(const QRect& ventana, const QSize& marco, const QRect& disponible) {
+  // Three times as wide around the same centre, but no wider than the
+  // screen's available area holds (frame included), and moved only as far as
+  // it must to lie wholly on it. Never narrower than the window already is.
+  const int cabe = std::max(ventana.width(), disponible.width() - marco.width());
+  const int ancho = std::min(3 * ventana.width(), cabe);
+  const int borde = marco.width() / 2;  // the frame's side, left and right alike
+  int izquierda = ventana.center().x() + 1 - ancho / 2;
+  izquierda = std::min(izquierda, disponible.right() + 1 - borde - ancho);
+  izquierda = std::max(izquierda, disponible.left() + borde);
+  return {izquierda, ventana.top(), ancho, ventana.height()};
+}
+
 void Oscil::Command2_Click() {
   if (ensanchando_) return;  // one widening at a time
   ensanchando_ = true;
-  // 200 steps of a hundredth of the width each: three times as wide, the
-  // window moving left by half of every step so that it stays centred (the
-  // time view, laid out in the middle, stays centred inside it).
-  const double paso = width() / 100.0;
-  const int ancho = width();
-  const QPoint origen = pos();
+  // Pressed again: back to the width and place it had before the widening.
+  // Otherwise 200 steps from here to the widened geometry, events running
+  // between them, the window keeping its centre (and the time view, laid out
+  // in the middle, its place in it) as far as the screen lets it.
+  QRect destino;
+  if (ancho_antes_de_ensanchar_.isValid()) {
+    destino = ancho_antes_de_ensanchar_;
+    ancho_antes_de_ensanchar_ = QRect();
+  } else {
+    QScreen* pantalla = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    const QRect disponible = pantalla != nullptr ? pantalla->availableGeometry() : geometry();
+    const QSize marco = isVisible() ? frameGeometry().size() - size() : QSize(8, 34);
+    ancho_antes_de_ensanchar_ = geometry();
+    destino = GeometriaEnsanchada(geometry(), marco, disponible);
+  }
+  const QRect origen = geometry();
   for (int i = 1; i <= 200; ++i) {
-    resize(static_cast<int>(std::nearbyint(ancho + i * paso)), height());
-    move(static_cast<int>(std::nearbyint(origen.x() - i * paso / 2)), origen.y());
+    const int ancho = origen.width() + (destino.width() - origen.width()) * i / 200;
+    const int x = origen.x() + (destino.x() - origen.x()) * i / 200;
+    setGeometry(x, origen.y(), ancho, origen.height());
     QCoreApplication::processEvents();
   }
   ensanchando_ = false;

@@ -1,10 +1,10 @@
 // A libsigrok instrument as the instrument's source: choosing it, the status
 // line that says what the device does, and the end of a failed instrument.
-// Provisional hook (beside the sound input's) until the window has its
-// general source choice, which then keeps these functions as one provider.
+// The "sigrok" provider of the source list (fuentes.cpp) calls these.
 #include <QTimer>
 
 #include <chrono>
+#include <cstdio>
 #include <optional>
 
 #include "orva/mainwindow/oscil.h"
@@ -29,7 +29,10 @@ std::vector<std::pair<std::string, std::string>> Oscil::InstrumentosSigrok() {
   bool cortado = false;
   for (const sigrok::DeviceEntry& d : sigrok::ListDevices(kScanBudget, &cortado))
     lista.emplace_back(d.spec, d.description);
-  if (cortado) lista.emplace_back("sigrok", "(the libsigrok scan was cut short: name your device with sigrok:DRIVER)");
+  // Only choices that can be chosen are listed: the drivers left out are
+  // said on standard error (--list-sources' output stays one choice a line).
+  if (cortado)
+    std::fprintf(stderr, "OrvaScope: the libsigrok scan was cut short: name your device with sigrok:DRIVER\n");
   return lista;
 }
 
@@ -39,7 +42,6 @@ bool Oscil::EligeInstrumentoSigrok(const std::string& spec, std::string* error) 
   scope::Osciloscopio& o = *osciloscopio_;
   auto s = std::make_shared<sigrok::SigrokStream>();
   if (!s->Connect(*parsed, scope::Timebase(o.BaseDeTiemposActual()).fm_equivalente, error)) return false;
-  if (sonido_) DejaLaEntradaDeSonido();
   if (despertador_ == nullptr) {
     despertador_ = new QTimer(this);
     despertador_->setSingleShot(true);
@@ -96,7 +98,7 @@ bool Oscil::CompruebaElInstrumento() {
   const QString mensaje =
       TextoPropio(kTextoInstrumentoParado, ProgramaGlobal().IdiomaActual).arg(QString::fromStdString(sigrok_->Error()));
   if (Encendido) Command1_Click();  // off: the loop ends after this pass
-  DejaElInstrumentoSigrok();
+  EligeFuente("demo", nullptr);     // the device is closed; it can be chosen again
   Avisa(mensaje);
   ultimo_fallo_de_flujo_ = mensaje.toStdString();
   return true;

@@ -34,13 +34,6 @@ bool Valida(double v) { return std::isfinite(v) && v > 0; }
 
 }  // namespace
 
-std::vector<std::pair<std::string, std::string>> Oscil::EntradasDeSonido() {
-  std::vector<std::pair<std::string, std::string>> lista;
-  for (const audio::SoundInputInfo& i : audio::SoundInputs())
-    lista.emplace_back("audio:" + i.id, T(kTextoEntradaDeSonido) + ": " + i.description);
-  return lista;
-}
-
 bool Oscil::EligeEntradaDeSonido(const std::string& nombre, std::string* error) {
   audio::SoundTexts textos;
   textos.no_input = T(kTextoSinEntradaDeSonido);
@@ -141,7 +134,7 @@ bool Oscil::CompruebaElFlujo() {
   if (!sonido_ || !o.FalloDeFlujo() || o.FuenteDeFlujo() != sonido_) return false;
   const QString mensaje = QString::fromStdString(sonido_->Error());
   if (Encendido) Command1_Click();  // off: the loop ends after this pass
-  DejaLaEntradaDeSonido();
+  EligeFuente("demo", nullptr);     // the input is released; it can be chosen again
   Avisa(mensaje);
   ultimo_fallo_de_flujo_ = mensaje.toStdString();
   return true;
@@ -154,31 +147,8 @@ void Oscil::ConectaSonido() {
   QAction* escala = menu->addAction(TextoPropio(kTextoMenuEscalaCompleta, ProgramaGlobal().IdiomaActual));
   escala->setObjectName(QStringLiteral("EscalaCompletaDeSonido"));
   connect(escala, &QAction::triggered, this, [this] { PideEscalaCompleta(); });
-  // The sound inputs present when the menu opens (provisional, until the
-  // window has its general source choice), then the demonstration generator.
-  QMenu* entradas = menu->addMenu(TextoPropio(kTextoEntradaDeSonido, ProgramaGlobal().IdiomaActual));
-  entradas->setObjectName(QStringLiteral("EntradasDeSonido"));
-  connect(entradas, &QMenu::aboutToShow, this, [this, entradas] {
-    entradas->clear();
-    for (const audio::SoundInputInfo& i : audio::SoundInputs()) {
-      QAction* a = entradas->addAction(QString::fromStdString(i.description));
-      a->setCheckable(true);
-      a->setChecked(sonido_ && sonido_->Id() == i.id && !osciloscopio_->ModoDemo());
-      connect(a, &QAction::triggered, this, [this, id = i.id] {
-        std::string error;
-        if (!EligeEntradaDeSonido(id, &error)) Avisa(QString::fromStdString(error));
-      });
-    }
-    if (entradas->isEmpty()) entradas->addAction(TextoPropio(kTextoSinEntradaDeSonido, ProgramaGlobal().IdiomaActual))->setEnabled(false);
-    entradas->addSeparator();
-    QAction* demo = entradas->addAction(QStringLiteral("DEMO MODE"));
-    demo->setCheckable(true);
-    demo->setChecked(osciloscopio_->ModoDemo());
-    connect(demo, &QAction::triggered, this, [this] { DejaLaEntradaDeSonido(); });
-  });
-  connect(menu, &QMenu::aboutToShow, this, [escala, entradas] {
+  connect(menu, &QMenu::aboutToShow, this, [escala] {
     escala->setText(TextoPropio(kTextoMenuEscalaCompleta, ProgramaGlobal().IdiomaActual));
-    entradas->setTitle(TextoPropio(kTextoEntradaDeSonido, ProgramaGlobal().IdiomaActual));
   });
 }
 

@@ -104,9 +104,11 @@ void Oscil::Toolbar1_ButtonClick(QAction* boton) {
     if (!boton->isChecked()) {
       BucleActivo = true;
       Timer1->start();
+      MuestraCongelada();
       RutinaPrincipal();  // returns when the loop stops again
     } else {
       BucleActivo = false;  // Timer1 redraws the frozen screen
+      MuestraCongelada();
     }
   }
   // 5-6. Requests served by the next drawing.
@@ -168,6 +170,19 @@ void Oscil::AbreBdatos(std::int16_t modo, std::int16_t canal) {
   } else {
     dialogo.exec();
   }
+}
+
+void Oscil::MuestraCongelada() {
+  const bool congelada =
+      ToolbarPressed("foto") && !BucleActivo && Command1->text() == QLatin1String("ON");
+  if (Foto->isHidden() != congelada) return;
+  if (congelada) {
+    Foto->setText(TextoPropio(kTextoFoto, ProgramaGlobal().IdiomaActual));
+    Foto->adjustSize();
+    Foto->move(6, std::max(0, Picture1->height() - Foto->height() - 6));
+    Foto->raise();
+  }
+  Foto->setVisible(congelada);
 }
 
 void Oscil::Avisa(const QString& texto) {
@@ -285,7 +300,11 @@ void Oscil::TextosPropios(int idioma) {
   if (QAction* exportar = findChild<QAction*>(QStringLiteral("exportar")))
     exportar->setText(TextoPropio(kTextoMenuExportar, idioma));
   TextosDelEnlace(idioma);
+  TextosDeFuente(idioma);
+  Foto->setText(TextoPropio(kTextoFoto, idioma));
+  Foto->adjustSize();
   if (aviso_de_pedidos_) ActualizaAvisoDePedidos();
+  PideRefresco();  // the trigger-level label is in the language
 }
 
 }  // namespace orva::mainwindow

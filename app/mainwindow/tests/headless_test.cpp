@@ -258,3 +258,41 @@ TEST(WindowHeadless, ExportFailureAndMisuseEachGiveOneLine) {
     EXPECT_TRUE(r.err.endsWith('\n') && r.err.count("OrvaScope") == 1) << r.err.toStdString();
   }
 }
+
+namespace {
+
+// --source chooses for the headless run what the window's menu chooses; the
+// list names what --source takes.
+TEST(WindowHeadless, SourceOptionChoosesTheSimulatedBoardAndListsTheSources) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove("ORVABOARD_SIM");
+  const Outcome list = Start({"--list-sources"}, env);
+  ASSERT_EQ(list.exit_code, 0) << list.err.toStdString();
+  for (const char* line : {"demo  demonstration generator\n", "board  board through the I/O ports\n",
+                           "sim:ktr5  simulated board ktr5\n", "sim:ktr1  simulated board ktr1\n"})
+    EXPECT_TRUE(list.out.contains(line)) << line << list.out.toStdString();
+
+  const Outcome sim = Start({"--headless", "--passes", "12", "--source", "SIM:ktr4"}, env);
+  ASSERT_EQ(sim.exit_code, 0) << sim.err.toStdString();
+  EXPECT_TRUE(sim.out.contains("source: simulated board ktr4\n")) << sim.out.toStdString();
+  EXPECT_FALSE(sim.out.contains("DEMO MODE")) << sim.out.toStdString();
+
+  // --source wins over the environment's simulated board.
+  env.insert("ORVABOARD_SIM", "ktr5");
+  const Outcome demo = Start({"--headless", "--passes", "2", "--source", "demo"}, env);
+  ASSERT_EQ(demo.exit_code, 0) << demo.err.toStdString();
+  EXPECT_TRUE(demo.out.contains("source: demonstration generator\n")) << demo.out.toStdString();
+  EXPECT_TRUE(demo.out.contains("DEMO MODE")) << demo.out.toStdString();
+
+  // A bad spec, on the command line or in the environment: one line, status 2.
+  env.insert("ORVABOARD_SIM", "ktr9");
+  for (const QStringList& args : {QStringList{"--headless", "--source", "sim:ktr5", "--source", "tape"},
+                                  QStringList{"--headless"}}) {
+    const Outcome bad = Start(args, env);
+    EXPECT_EQ(bad.exit_code, 2) << args.join(' ').toStdString();
+    EXPECT_EQ(bad.err.count('\n'), 1) << bad.err.toStdString();
+    EXPECT_TRUE(bad.out.isEmpty()) << bad.out.toStdString();
+  }
+}
+
+}  // namespace

@@ -12,6 +12,11 @@
 //                  index `first` on; any not taken by a group is refused
 //   Check          values parsed and checked before the application starts;
 //                  false: a bad option (one line on stderr, exit status 2)
+//   AnswersAlone   after Check: true when the group's option is a question
+//                  the program answers instead of running (--list-sources);
+//                  the run then calls Answer with the application object
+//                  made (offscreen unless QT_QPA_PLATFORM names a platform)
+//                  and exits with its status
 //   BeforePowerOn  after start-up, before the window is shown or the
 //                  instrument switched on (window and headless runs);
 //                  false: a failed operation (one line, exit status 1)
@@ -50,6 +55,11 @@ class OptionGroup {
   virtual bool Check(const QCommandLineParser& parser, bool headless, std::string* error) {
     (void)parser, (void)headless, (void)error;
     return true;
+  }
+  virtual bool AnswersAlone() const { return false; }
+  virtual int Answer(std::FILE* out) {
+    (void)out;
+    return 0;
   }
   virtual bool BeforePowerOn(mainwindow::Oscil& window, std::string* error) {
     (void)window, (void)error;

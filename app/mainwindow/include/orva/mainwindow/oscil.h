@@ -130,6 +130,11 @@ Programa& ProgramaGlobal();
 using Portapapeles = scope::Portapapeles;
 std::shared_ptr<Portapapeles> DesktopClipboard();
 
+// Keeps a top-level window within the available area of its screen: its size
+// bounded (never below its minimum size), then moved wholly onto the area.
+// The window does this for every other window of the program when it shows.
+void CabeEnLaPantalla(QWidget* ventana);
+
 // A picture box handed to the instrument as one of its screen pictures.
 class WindowPicture : public scope::ScreenPicture {
  public:
@@ -224,15 +229,36 @@ class Oscil : public QWidget {
   // Whether a toolbar button (by key) is pressed.
   bool ToolbarPressed(std::string_view key) const;
   QAction* ToolbarButton(std::string_view key) const;
-  // The caption from the instrument's mode: "... -  DEMO MODE", " - REMOTE MODE".
+  // The caption from the instrument's mode and source: "... -  DEMO MODE",
+  // "... - simulated board ktr5" (the source in the window's language),
+  // " - REMOTE MODE".
   void ActualizaTitulo();
+  // ---- Source of the samples (fuentes.cpp, the list in fuentes.h) -------------
+  // Acquires from spec ("demo", "board", "sim:ktr5", ...; prefix and model in
+  // any case) from now on; the caption and the source menu say which. False
+  // with one line in *error (error may be null) for an unknown or bad spec,
+  // which changes nothing, or for a source that cannot be opened now, which
+  // leaves the demonstration generator in use.
+  bool EligeFuente(std::string_view spec, std::string* error);
+  // The source in use, as its canonical spec ("demo" from start-up on).
+  const std::string& FuenteActual() const { return fuente_; }
+  // Its description in language idioma, e.g. "simulated board ktr5".
+  std::string DescripcionDeFuente(int idioma) const;
+  // For the board sources: demonstration off, the board on the bus identified
+  // (Configuracion) and a capture started on it.
+  void AdquiereDeLaPlaca();
+  // The source menu's entries from the registry, the one in use ticked (run
+  // each time the menu opens: the choices can change while the program runs).
+  void LlenaMenuDeFuente();
+  QToolButton* MenuDeFuente = nullptr;  // beside the calibration menu
 
   // ---- The sound input as the instrument's source (oscil_sound.cpp) --------
   // Opens the sound input named `nombre` (its id or description; empty: the
   // default input) with the full-scale volts kept for it, and makes it the
   // instrument's source (demonstration mode off). False with a one-line
   // error in the window's language when there is no such input or it
-  // refuses every format; the source in use then stays.
+  // refuses every format. The source choice ("audio[:NAME]", fuentes.cpp)
+  // calls it; an input that fails while running goes back to "demo".
   bool EligeEntradaDeSonido(const std::string& nombre, std::string* error);
   // Back to the demonstration generator (the sound input is released).
   void DejaLaEntradaDeSonido();
@@ -243,20 +269,19 @@ class Oscil : public QWidget {
   // values that are not finite and positive are refused (false).
   bool EscalaCompletaDeSonido(std::array<double, 2> voltios);
   std::array<double, 2> EscalaCompletaDeSonido() const { return escala_sonido_; }
-  // The inputs present now as (spec "audio:ID", description) pairs.
-  static std::vector<std::pair<std::string, std::string>> EntradasDeSonido();
   // ---- A libsigrok instrument as the source (oscil_sigrok.cpp) ----------------
-  // Provisional hook until the window has its general source choice.
+  // The "sigrok" provider of the source list (fuentes.h) chooses it.
   // Opens the instrument of `spec` (sigrok:DRIVER[:OPTION=VALUE...]) and
   // makes it the instrument's stream source at the current timebase
   // (demonstration mode off); the status line says what the device does and
   // what is done in software. False with one line in *error (the device is
-  // not found, refuses an option, ...); the source in use then stays.
+  // not found, refuses an option, ...).
   bool EligeInstrumentoSigrok(const std::string& spec, std::string* error);
   // Back to the demonstration generator (the instrument is closed).
   void DejaElInstrumentoSigrok();
   const std::shared_ptr<sigrok::SigrokStream>& InstrumentoSigrok() const { return sigrok_; }
-  // The libsigrok devices a short scan finds now, as (spec, description).
+  // The libsigrok devices a short scan finds now, as (spec, description);
+  // a scan cut short by its time bound says so in one line on stderr.
   static std::vector<std::pair<std::string, std::string>> InstrumentosSigrok();
   // Start-up: the signal store (kept program-wide) and the configuration
   // store, both on the program folder (oscil_stores.cpp).
@@ -313,7 +338,13 @@ class Oscil : public QWidget {
   // Layout: the large display while the toolbar's "view" is pressed (the
   // display takes the room of the spectrum and front panel), Label12 centred.
   void Form_Resize();
-  void Command2_Click();  // widen to three times the width, centred, in 200 steps
+  // Widen toward three times the width, centred, in 200 steps, within the
+  // available area of the window's screen; pressed again, back to the width
+  // and place the window had.
+  void Command2_Click();
+  // The widened geometry (client area) of a window at `ventana` whose frame
+  // adds `marco`, on a screen whose available area is `disponible`.
+  static QRect GeometriaEnsanchada(const QRect& ventana, const QSize& marco, const QRect& disponible);
 
   // The settings behind the handlers, also used by the scripted settings:
   // each goes through the instrument's setter, refreshes the display and
@@ -325,6 +356,15 @@ class Oscil : public QWidget {
   void PonDesplazamiento(int canal, int codigos);
   // Every control of the panel shows the instrument's settings (no handler runs).
   void ActualizaPanel();
+  // One refresh of everything derived from the settings (oscil_refresco.cpp):
+  // when the settings differ from those the shown texts were derived from,
+  // the panel (ActualizaPanel), the trigger-level label, the cursor, marker
+  // and pointer readouts are re-read from the instrument. Every drawing runs
+  // it first; PideRefresco runs it once from the event loop (the instrument
+  // asks for it whenever one of those settings changes, the language pass
+  // too), so no path that changes a setting leaves a stale number on screen.
+  void RefrescaDerivados();
+  void PideRefresco();
   // Tool tips (with their shortcuts) and accessible names in the language.
   void NombresDelPanel(int idioma);
   int MarcadorSeleccionado() const { return marcador_seleccionado_; }
@@ -493,6 +533,10 @@ class Oscil : public QWidget {
   QLabel* DT = nullptr;
   QLabel* DG = nullptr;
   QLabel* Disparo = nullptr;  // trigger level
+  // "FOTO" / "FROZEN" in the window's language, at the time view's lower left
+  // corner while the display is frozen ("foto" pressed, on, loop stopped);
+  // on the screen only, never in a copy or a print.
+  QLabel* Foto = nullptr;
   QCheckBox* XYCommand = nullptr;
   ControlArray<QCheckBox> SSCheck1;  // 0..1 spectrum of channel 1 / 2
   ControlArray<QCheckBox> SSCheck2;  // 0..1 vertical / horizontal cursors
@@ -538,6 +582,26 @@ class Oscil : public QWidget {
   void PictureRedimensionada(PictureBox* picture);
   // The window's size kept within the screen's available area, then centred.
   void AjustaAlEscritorio();
+
+  // The settings the shown texts were last derived from (oscil_refresco.cpp).
+  struct AjustesMostrados {
+    std::int16_t base = 0, ganancia1 = 0, ganancia2 = 0, desplazamiento1 = 0, desplazamiento2 = 0;
+    std::int16_t nivel = 0, canal_disparo = 0, modo_disparo = 0, flanco = 0, disparo_externo = 0;
+    std::int16_t acoplamiento1 = 0, acoplamiento2 = 0, promediado = 0, activos = 0, idioma = 0;
+    double metodo = 0, movimiento = 0;
+    bool operator==(const AjustesMostrados&) const = default;
+  };
+  AjustesMostrados AjustesActuales() const;
+  void ConectaRefresco();
+  void TextoDelNivel();  // the label Disparo: "Nivel trigger: ..." in volts
+  AjustesMostrados ajustes_mostrados_{};
+  bool ajustes_validos_ = false;   // nothing shown was derived yet
+  bool refresco_pedido_ = false;   // a RefrescaDerivados waits in the event loop
+  // The pointer readouts of the last position over the time view, written
+  // again when the settings change.
+  void LecturasDelPuntero();
+  double puntero_x_ = 0, puntero_y_ = 0;
+  bool puntero_valido_ = false;
 
   // Cursors (oscil_cursors.cpp): the connections of their controls, the
   // markers' readouts, and a mouse position kept to a picture's range.
@@ -587,6 +651,9 @@ class Oscil : public QWidget {
 
   // ---- Tool bar (oscil_toolbar.cpp) ---------------------------------------------
   void ConectaBarra();
+  void MuestraCongelada();  // Foto shown exactly while the display is frozen
+  void TextosDeFuente(int idioma);  // the source menu's caption and tool tip
+  std::string fuente_ = "demo";     // the source in use (canonical spec)
   // The browser loaded, given the language, mode and channel, then shown.
   void AbreBdatos(std::int16_t modo, std::int16_t canal);
   static QIcon IconoDeBoton(std::string_view key);
@@ -662,6 +729,7 @@ class Oscil : public QWidget {
   class FiltroDelPanel;  // wheel, strip keys and focus, window and view resizes
   FiltroDelPanel* filtro_ = nullptr;
   bool ensanchando_ = false;  // Command2 is widening the window
+  QRect ancho_antes_de_ensanchar_;  // the geometry before the widening; null: not widened
   int marcador_seleccionado_ = 0;  // 0 none, 1..3 (mouse)
   int marcador_de_teclado_ = 1;    // marker the strip's keys move
   double altura_marcador3_ = 0;    // the trigger marker only moves its image

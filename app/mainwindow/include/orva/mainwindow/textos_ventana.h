@@ -48,6 +48,14 @@ inline constexpr int kTextoEstadoConectando = 34;   // connecting
 inline constexpr int kTextoEstadoConectado = 35;    // connected
 inline constexpr int kTextoEstadoPerdido = 36;      // link lost
 inline constexpr int kTextoEstadoRechazado = 37;    // refused
+// The source choice (fuentes.h) and the frozen view.
+inline constexpr int kTextoFuente = 80;             // caption of the source menu
+inline constexpr int kTextoAyudaFuente = 81;        // its tool tip: "Signal source: %1"
+inline constexpr int kTextoFuenteDemo = 82;         // "demonstration generator"
+inline constexpr int kTextoFuentePlaca = 83;        // "board through the I/O ports"
+inline constexpr int kTextoFuenteSimulada = 84;     // "simulated board %1"
+inline constexpr int kTextoFuenteFallida = 85;      // "Cannot choose the source: %1"
+inline constexpr int kTextoFoto = 86;               // the frozen view's tag
 // The sound input.
 inline constexpr int kTextoEntradaDeSonido = 100;     // "Sound input"
 inline constexpr int kTextoSinEntradaDeSonido = 101;  // "No sound input"
@@ -58,10 +66,12 @@ inline constexpr int kTextoSonidoEnUso = 105;         // input %1 (%2 format), A
 inline constexpr int kTextoBaseDemasiadoRapida = 106;  // %1 too fast (%2 Hz), fastest %3
 inline constexpr int kTextoMenuEscalaCompleta = 107;  // menu entry for the full scale
 inline constexpr int kTextoEscalaCompletaCanal = 108;  // full-scale volts of channel %1
+inline constexpr int kTextoFuenteSonido = 109;        // "sound input %1" (source list)
 inline constexpr int kTextoInstrumentoEnUso = 150;      // instrument %1: %2 samples/s; %3
 inline constexpr int kTextoInstrumentoSoftware = 151;   // gain, trigger in software; no AC
 inline constexpr int kTextoInstrumentoLento = 152;      // %1 cannot sample fast enough for %2 (%3/s)
 inline constexpr int kTextoInstrumentoParado = 153;     // the instrument stopped: %1
+inline constexpr int kTextoFuenteSigrok = 154;         // "libsigrok instrument %1" (source list)
 
 std::string_view TextoDeVentana(int id, int idioma);
 // The same as a QString for the window's controls; a language without the
