@@ -12,6 +12,14 @@ if(ORVA_BUILD_TESTS)
   target_compile_definitions(window_headless_tests PRIVATE
     ORVASCOPE_PATH="$<TARGET_FILE:OrvaScope>")
   add_dependencies(window_headless_tests OrvaScope)
+  # The command line with libsigrok's demonstration device.
+  if(ORVA_HAVE_SIGROK)
+    orva_add_gtest(sigrok_headless_tests
+      SOURCES ${PROJECT_SOURCE_DIR}/platform/sigrok/tests/headless_test.cpp
+      LIBS Qt6::Core LABELS sigrok)
+    target_compile_definitions(sigrok_headless_tests PRIVATE ORVASCOPE_PATH="$<TARGET_FILE:OrvaScope>")
+    add_dependencies(sigrok_headless_tests OrvaScope)
+  endif()
 endif()
 
 # The installed program: OrvaScope in bin/, the shared libraries it links in

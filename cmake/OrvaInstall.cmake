@@ -8,6 +8,7 @@
 #   share/orvascope/      the templates (app/storage)
 #   share/applications/orvascope.desktop, share/icons/hicolor/scalable/apps/orvascope.svg
 #   share/man/man1/orvascope.1.gz
+#   share/doc/orvascope/copyright (GPL-3.0-or-later, as Debian lays it out)
 # Programs find the libraries relative to themselves ($ORIGIN/../lib), so an
 # installed tree works from wherever it is unpacked.
 include(GNUInstallDirs)
@@ -32,6 +33,8 @@ if(TARGET orvaboard-probe)
   set_target_properties(orvaboard-probe PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
   install(TARGETS orvaboard-probe RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+# The licence: OrvaScope is GPL-3.0-or-later (it links libsigrok, which is).
+install(FILES ${ORVA_PACKAGING_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/orvascope)
 
 # The two exported libraries' headers and pkg-config files.
 install(FILES board/include/orvaboard.h board/include/orvaboard_sim.h dsp/include/Sigdex.h

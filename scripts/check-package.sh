@@ -29,7 +29,7 @@ case "${1:-}" in
       [[ -z "$other" ]] || fail "the package's $s does more than ldconfig: $other"
     done
     depends=$(dpkg-deb -f "$deb" Depends)
-    for d in libqt6widgets6 libqt6multimedia6 libsndfile1 libsqlite3-0 libqt6svg6 qt6-translations-l10n; do
+    for d in libqt6widgets6 libqt6multimedia6 libsndfile1 libsqlite3-0 libqt6svg6 qt6-translations-l10n libsigrok4; do
       grep -q "$d" <<<"$depends" || fail "Depends lacks $d: $depends"
     done
     root=$scratch/root
@@ -42,7 +42,7 @@ p=$(readlink -f "$root")/usr
 need=(bin/OrvaScope bin/orvascope bin/orvaboard-probe
       share/orvascope/ModelSignal.mdx share/orvascope/ModelKTR5.mdx
       share/applications/orvascope.desktop share/icons/hicolor/scalable/apps/orvascope.svg
-      share/man/man1/orvascope.1.gz
+      share/man/man1/orvascope.1.gz share/doc/orvascope/copyright
       include/orvaboard.h include/orvaboard_sim.h include/Sigdex.h
       lib/pkgconfig/orvaboard.pc lib/pkgconfig/sigdex.pc
       lib/liborva_manager.so.0
@@ -72,6 +72,7 @@ man=$(zcat "$p/share/man/man1/orvascope.1.gz" | sed 's/\\-/-/g')
 for opt in $(QT_QPA_PLATFORM=offscreen "$p/bin/orvascope" --help | grep -oE '^ +(-[a-z], )?--[a-z-]+' | grep -oE -- '--[a-z-]+'); do
   grep -qF -- "$opt" <<<"$man" || fail "the man page lacks $opt"
 done
+grep -qx 'License: GPL-3.0-or-later' "$p/share/doc/orvascope/copyright" || fail "copyright file lacks the licence"
 
 # A program of someone else's, built against the installed libraries.
 cat >"$scratch/user.cpp" <<'CPP'

@@ -14,6 +14,9 @@ packages=(
   qt6-multimedia-dev pulseaudio pulseaudio-utils
   libfftw3-dev libbenchmark-dev
   libsndfile1-dev
+  # instruments through libsigrok; its command-line tool is the peer of
+  # bench/sigrok_capture.sh
+  libsigrok-dev sigrok-cli
   dpkg-dev file desktop-file-utils
   xauth xvfb
   locales

@@ -128,6 +128,7 @@ int RunProgram(int argc, char** argv) {
   }
   if (parser.isSet(version)) {
     std::printf("OrvaScope %s\n", ORVASCOPE_VERSION);
+    std::printf("License GPL-3.0-or-later: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>\n");
     return 0;
   }
   int claimed = 0;

@@ -4,6 +4,9 @@
 //   board       the board through the I/O ports
 //   sim:MODEL   the simulated board of MODEL (ktr5, ktr4, ktr2, ktr1)
 //   audio[:NAME]  the sound input NAME (id or description; none: the default)
+//   sigrok:DRIVER[:OPTION=VALUE...]  an instrument through libsigrok
+// A malformed text exits 2 (checked here); a source that cannot be opened
+// (no such device, driver or option) exits 1 when it is chosen.
 // Without --source, ORVABOARD_SIM naming a model chooses that simulated board
 // (the board library's bus already holds it, with ORVABOARD_SIM_SIGNALS'
 // inputs). The spec is checked before anything runs and chosen after
@@ -73,8 +76,9 @@ class SourceOptions final : public OptionGroup {
       QStringLiteral("source"),
       QStringLiteral("Where the samples come from: demo (the demonstration generator, the "
                      "default), board (the I/O ports) or sim:MODEL (the simulated board ktr5, "
-                     "ktr4, ktr2 or ktr1) or audio[:NAME] (the sound input NAME; none: the default "
-                     "input). --list-sources lists them."),
+                     "ktr4, ktr2 or ktr1), audio[:NAME] (the sound input NAME; none: the default "
+                     "input) or sigrok:DRIVER[:OPTION=VALUE...] (an instrument through libsigrok). "
+                     "--list-sources lists them."),
       QStringLiteral("SPEC")};
   QCommandLineOption list_{QStringLiteral("list-sources"),
                            QStringLiteral("Print the sources available now, one per line "

@@ -11,13 +11,17 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <utility>
 
 #include "orva/audio/sound_input.h"
 #include "orva/mainwindow/oscil.h"
 #include "orva/mainwindow/textos_ventana.h"
 #include "orva/scope/osciloscopio.h"
+#include "orva/sigrok/spec.h"
+#include "orva/sigrok/stream.h"
 
 #if ORVA_CON_PLACA
 #include "orvaboard_sim.h"
@@ -180,6 +184,65 @@ class FuenteSonido final : public ProveedorDeFuente {
   }
 };
 
+// A libsigrok instrument (platform/sigrok): "sigrok:DRIVER[:OPTION=VALUE...]".
+// Its choices come from a bounded scan of every driver (Oscil::
+// InstrumentosSigrok, about two seconds at most); the window's menu asks for
+// them each time it opens, so a scan is kept for kScanKept before the next.
+class FuenteSigrok final : public ProveedorDeFuente {
+ public:
+  std::string_view Prefijo() const override { return sigrok::kPrefix; }
+  std::vector<OpcionDeFuente> Opciones(int /*idioma*/) const override {
+    // The scan's descriptions already name the device and libsigrok
+    // (vendor, model, driver, analog channels).
+    const auto ahora = std::chrono::steady_clock::now();
+    if (!escaneado_ || ahora - *escaneado_ > kScanKept) {
+      lista_.clear();
+      for (auto& [spec, descripcion] : Oscil::InstrumentosSigrok())
+        lista_.push_back({std::move(spec), std::move(descripcion)});
+      escaneado_ = std::chrono::steady_clock::now();
+    }
+    return lista_;
+  }
+  bool Comprueba(std::string_view spec, std::string* normal, std::string* error) const override {
+    // The prefix in any case, as the other sources take theirs.
+    const std::string texto = std::string(sigrok::kPrefix) + std::string(spec.substr(sigrok::kPrefix.size()));
+    const std::optional<sigrok::SigrokSpec> s = sigrok::ParseSigrokSpec(texto, error);
+    if (!s) return false;
+    *normal = sigrok::FormatSigrokSpec(*s);
+    return true;
+  }
+  std::string Descripcion(std::string_view spec, int idioma) const override {
+    // The open device's own name once it is chosen; before, the driver's.
+    std::string nombre;
+    if (spec == abierto_) {
+      nombre = descripcion_abierto_;
+    } else {
+      std::string nada;
+      const std::string texto = std::string(sigrok::kPrefix) + std::string(spec.substr(sigrok::kPrefix.size()));
+      if (const auto s = sigrok::ParseSigrokSpec(texto, &nada)) nombre = s->driver;
+    }
+    return TextoPropio(kTextoFuenteSigrok, idioma).arg(QString::fromStdString(nombre)).trimmed().toStdString();
+  }
+  bool Selecciona(Oscil& ventana, std::string_view spec, std::string* error) override {
+    if (!ventana.EligeInstrumentoSigrok(std::string(spec), error)) return false;
+    abierto_ = std::string(spec);
+    descripcion_abierto_ = ventana.InstrumentoSigrok()->Description();
+    return true;
+  }
+  void Deja(Oscil& ventana) override {
+    ventana.DejaElInstrumentoSigrok();
+    abierto_.clear();
+    descripcion_abierto_.clear();
+  }
+
+ private:
+  static constexpr std::chrono::seconds kScanKept{30};
+  mutable std::vector<OpcionDeFuente> lista_;
+  mutable std::optional<std::chrono::steady_clock::time_point> escaneado_;
+  std::string abierto_;              // the spec of the open instrument
+  std::string descripcion_abierto_;  // its device's description
+};
+
 RegistroDeFuentes TodasLasFuentes() {
   RegistroDeFuentes r;
   r.Registra(std::make_unique<FuenteDemo>());
@@ -188,6 +251,7 @@ RegistroDeFuentes TodasLasFuentes() {
   r.Registra(std::make_unique<FuenteSimulada>());
 #endif
   r.Registra(std::make_unique<FuenteSonido>());
+  r.Registra(std::make_unique<FuenteSigrok>());
   return r;
 }
 

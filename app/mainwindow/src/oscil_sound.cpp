@@ -129,6 +129,7 @@ void Oscil::EsperaAlFlujo() {
 }
 
 bool Oscil::CompruebaElFlujo() {
+  if (CompruebaElInstrumento()) return true;
   scope::Osciloscopio& o = *osciloscopio_;
   if (!sonido_ || !o.FalloDeFlujo() || o.FuenteDeFlujo() != sonido_) return false;
   const QString mensaje = QString::fromStdString(sonido_->Error());

@@ -1,5 +1,6 @@
-// The source choice: the list's texts, and the window switched to the
-// simulated board from its own source menu, acquiring through the board path.
+// The source choice: the list's texts, the window switched to the simulated
+// board from its own source menu, acquiring through the board path, and to
+// libsigrok's demonstration device and away from it.
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
@@ -7,6 +8,7 @@
 
 #include "orva/mainwindow/fuentes.h"
 #include "orva/scope/readouts.h"
+#include "orva/sigrok/stream.h"
 #include "orvaboard_sim.h"
 #include "window_fixture.h"
 
@@ -23,6 +25,11 @@ TEST(SourceList, ChecksAndNormalisesEverySpecShape) {
       {"Sim:KTR4", "sim:ktr4"}, {"sim:ktr1", "sim:ktr1"}, {"sim:ktr9", nullptr},
       {"sim", nullptr},         {"demo:fast", nullptr}, {"nosuch", nullptr},
       {"", nullptr},
+      // libsigrok instruments: checked for form only, options kept in order
+      // and channels= written last.
+      {"SIGROK:demo", "sigrok:demo"},
+      {"sigrok:demo:channels=A1:analog_channels=2", "sigrok:demo:analog_channels=2:channels=A1"},
+      {"sigrok:", nullptr},     {"sigrok:demo:channels=A0,A1,A2", nullptr},
   };
   for (const Caso& c : casos) {
     std::string normal, error;
@@ -116,6 +123,29 @@ TEST_F(WindowSource, BadSpecChangesNothingAndSaysWhyOnOneLine) {
   EXPECT_FALSE(w->EligeFuente("sim:ktr7", &error));
   EXPECT_NE(error.find("ktr7"), std::string::npos) << error;
   EXPECT_EQ(w->FuenteActual(), "demo");
+  EXPECT_TRUE(w->Osciloscopio1().ModoDemo());
+}
+
+TEST_F(WindowSource, LibsigrokDeviceChosenFromTheMenuAndLeftForAnother) {
+  QAction* demo = Entrada("sigrok:demo");
+  if (demo == nullptr) GTEST_SKIP() << "no libsigrok demonstration device in this build";
+  demo->trigger();
+  EXPECT_EQ(w->FuenteActual(), "sigrok:demo");
+  ASSERT_NE(w->InstrumentoSigrok(), nullptr);
+  EXPECT_FALSE(w->Osciloscopio1().ModoDemo());
+  EXPECT_EQ(w->Osciloscopio1().FuenteDeFlujo(), w->InstrumentoSigrok());
+  EXPECT_EQ(w->DescripcionDeFuente(2), "libsigrok instrument " + w->InstrumentoSigrok()->Description());
+  EXPECT_TRUE(Entrada("sigrok:demo")->isChecked());
+
+  // A driver libsigrok lacks: the open device is let go first, the window
+  // falls back on the demonstration generator and says why on one line.
+  std::string error;
+  EXPECT_FALSE(w->EligeFuente("sigrok:no-such-driver", &error));
+  EXPECT_NE(error.find("no-such-driver"), std::string::npos) << error;
+  EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+  EXPECT_EQ(w->FuenteActual(), "demo");
+  EXPECT_EQ(w->InstrumentoSigrok(), nullptr);
+  EXPECT_EQ(w->Osciloscopio1().FuenteDeFlujo(), nullptr);
   EXPECT_TRUE(w->Osciloscopio1().ModoDemo());
 }
 

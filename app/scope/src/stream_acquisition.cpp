@@ -46,11 +46,13 @@ constexpr double kMaxWait = 0.05;
 
 bool Osciloscopio::PlanStream(int k, StreamPlan* plan) const {
   const SampleRing* ring = stream_ != nullptr ? stream_->Ring() : nullptr;
-  const double fs = stream_ != nullptr ? stream_->SampleRate() : 0.0;
-  if (ring == nullptr || !(fs > 0)) return false;
   const TimebaseRow& row = Timebase(k);
   const double fd = row.fm_equivalente;  // display points per second
   if (!(fd > 0)) return false;
+  // A source that follows the timebase is planned at the rate it will take.
+  const double follow = stream_ != nullptr ? stream_->RateFor(fd) : 0.0;
+  const double fs = follow > 0 ? follow : stream_ != nullptr ? stream_->SampleRate() : 0.0;
+  if (ring == nullptr || !(fs > 0)) return false;
   // Too few source samples per screen: the trace would be made up.
   if (fs * 10.0 * row.base_tiempos_div < kMinStreamSamplesPerScreen) return false;
 
@@ -82,6 +84,11 @@ bool Osciloscopio::PlanStream(int k, StreamPlan* plan) const {
   // window is one screen wide); a shown capture at most 60 times a second.
   p.search = static_cast<std::uint64_t>(std::max(1.0, std::floor(screen)));
   p.refresh = static_cast<std::uint64_t>(std::max({1.0, std::floor(screen), std::ceil(fs / 60.0)}));
+  // A block source's frames come a block at a time: every block is new data.
+  if (const std::uint64_t block = stream_->FramesPerBlock(); block > 0) {
+    p.refresh = std::min(p.refresh, block);
+    p.search = std::min(p.search, block);
+  }
   *plan = p;
   return true;
 }
@@ -136,11 +143,19 @@ void Osciloscopio::ProgramaFlujo() {
     base_programada_ = k;
     Changed("BaseDeTiemposActual");
   }
+  // A source that follows the timebase changes its rate now.
+  if (stream_ != nullptr && plan_.timebase != base_programada_)
+    stream_->FollowDisplayRate(Timebase(base_programada_).fm_equivalente);
   if (plan_.timebase != base_programada_ || (stream_ != nullptr && plan_.rate != stream_->SampleRate())) {
+    const double old_rate = plan_.rate;
     StreamPlan p;
     plan_ = PlanStream(base_programada_, &p) ? p : StreamPlan{};
     const SampleRing* ring = stream_ != nullptr ? stream_->Ring() : nullptr;
     if (ring != nullptr && stream_frames_.size() < ring->Capacity()) stream_frames_.assign(ring->Capacity(), 0.0f);
+    // Frames at the old rate would be read as if at the new one: the first
+    // record at a new rate is made of new frames only.
+    if (ring != nullptr && old_rate > 0 && plan_.rate != old_rate)
+      stream_next_ = ring->Written() + plan_.frames;
   }
   stream_prepared_ = false;
   stream_next_ = std::max<std::uint64_t>(stream_next_, plan_.frames);

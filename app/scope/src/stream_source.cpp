@@ -74,6 +74,10 @@ void StreamSource::Open(double rate, int channels, std::size_t capacity_frames) 
   ring_ready_.store(true, std::memory_order_release);
 }
 
+void StreamSource::SetSampleRate(double rate) {
+  rate_.store(std::isfinite(rate) && rate > 0 ? rate : 0.0, std::memory_order_release);
+}
+
 void StreamSource::Deliver(const float* interleaved, std::size_t frames, int source_channels) {
   if (ring_ != nullptr && !Failed()) ring_->Write(interleaved, frames, source_channels);
 }

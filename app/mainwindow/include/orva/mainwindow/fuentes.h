@@ -6,6 +6,8 @@
 //   demo        the demonstration generator (the start-up source)
 //   board       the board through the real I/O ports
 //   sim:MODEL   the simulated board of MODEL (ktr5, ktr4, ktr2, ktr1; any case)
+//   audio[:NAME]  the sound input NAME (id or description; none: the default)
+//   sigrok:DRIVER[:OPTION=VALUE...]  a libsigrok instrument (orva/sigrok/spec.h)
 // A provider owns one prefix (the text before the first ':', any case) and
 // lists the choices it has now; each choice carries its text and a short
 // description in the asked language (lower case, as it reads after

@@ -60,6 +60,9 @@
 #include "orva/scope/screen_picture.h"
 #include "orva/storage/outcome.h"
 
+namespace orva::sigrok {
+class SigrokStream;
+}
 namespace orva::audio {
 class SoundInput;
 }
@@ -277,6 +280,20 @@ class Oscil : public QWidget {
   // values that are not finite and positive are refused (false).
   bool EscalaCompletaDeSonido(std::array<double, 2> voltios);
   std::array<double, 2> EscalaCompletaDeSonido() const { return escala_sonido_; }
+  // ---- A libsigrok instrument as the source (oscil_sigrok.cpp) ----------------
+  // The "sigrok" provider of the source list (fuentes.h) chooses it.
+  // Opens the instrument of `spec` (sigrok:DRIVER[:OPTION=VALUE...]) and
+  // makes it the instrument's stream source at the current timebase
+  // (demonstration mode off); the status line says what the device does and
+  // what is done in software. False with one line in *error (the device is
+  // not found, refuses an option, ...).
+  bool EligeInstrumentoSigrok(const std::string& spec, std::string* error);
+  // Back to the demonstration generator (the instrument is closed).
+  void DejaElInstrumentoSigrok();
+  const std::shared_ptr<sigrok::SigrokStream>& InstrumentoSigrok() const { return sigrok_; }
+  // The libsigrok devices a short scan finds now, as (spec, description);
+  // a scan cut short by its time bound says so in one line on stderr.
+  static std::vector<std::pair<std::string, std::string>> InstrumentosSigrok();
   // Start-up: the signal store (kept program-wide) and the configuration
   // store, their templates in the data folder, their files in the user
   // folder (carpetas.h, oscil_stores.cpp).
@@ -726,6 +743,12 @@ class Oscil : public QWidget {
   // Asks for the full-scale volts of the sound input (window menu).
   void PideEscalaCompleta();
   std::shared_ptr<audio::SoundInput> sonido_;
+  std::shared_ptr<sigrok::SigrokStream> sigrok_;
+  double sigrok_aviso_rate_ = 0;  // the rate the status line last told
+  // A failed libsigrok instrument stops the acquisition and says why.
+  bool CompruebaElInstrumento();
+  // The status line: the instrument's rate and what is done in software.
+  void AvisaInstrumento();
   std::array<double, 2> escala_sonido_{1.0, 1.0};
   QTimer* despertador_ = nullptr;  // bounds EsperaAlFlujo's wait
   bool escala_dada_ = false;       // a full scale was set for this run (not from the settings)

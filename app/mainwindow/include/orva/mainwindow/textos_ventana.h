@@ -69,6 +69,11 @@ inline constexpr int kTextoBaseDemasiadoRapida = 106;  // %1 too fast (%2 Hz), f
 inline constexpr int kTextoMenuEscalaCompleta = 107;  // menu entry for the full scale
 inline constexpr int kTextoEscalaCompletaCanal = 108;  // full-scale volts of channel %1
 inline constexpr int kTextoFuenteSonido = 109;        // "sound input %1" (source list)
+inline constexpr int kTextoInstrumentoEnUso = 150;      // instrument %1: %2 samples/s; %3
+inline constexpr int kTextoInstrumentoSoftware = 151;   // gain, trigger in software; no AC
+inline constexpr int kTextoInstrumentoLento = 152;      // %1 cannot sample fast enough for %2 (%3/s)
+inline constexpr int kTextoInstrumentoParado = 153;     // the instrument stopped: %1
+inline constexpr int kTextoFuenteSigrok = 154;         // "libsigrok instrument %1" (source list)
 
 // The status line of the file operations (oscil_avisos.cpp): %1 the file,
 // %2 the reason, one of the reasons 49..60 or the system's own words.

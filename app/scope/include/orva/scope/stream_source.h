@@ -90,10 +90,29 @@ class StreamSource {
   // A short description of the source for captions and reports.
   virtual std::string Description() const = 0;
 
+  // A source whose sample rate follows the timebase (an instrument that
+  // samples at a rate chosen per timebase): the rate it would deliver for a
+  // display rate (points per second); 0 for a source with one fixed rate.
+  virtual double RateFor(double display_rate) const {
+    (void)display_rate;
+    return 0.0;
+  }
+  // Asks such a source to deliver at RateFor(display_rate) from now on:
+  // when it returns, SampleRate() is the new rate and the frames delivered
+  // afterwards are at that rate. A source with a fixed rate ignores it.
+  virtual void FollowDisplayRate(double display_rate) { (void)display_rate; }
+  // A source that delivers whole acquisitions at once (an instrument that
+  // captures a block, then another) rather than a steady stream: the frames
+  // of one block, 0 for a steady stream. Each block is then shown as it
+  // comes, instead of waiting for a 60th of a second of frames at the rate.
+  virtual std::uint64_t FramesPerBlock() const { return 0; }
+
  protected:
   // Builds the ring: call once, before the first Deliver and before the
   // instrument reads. Capacity in frames (see SampleRing).
   void Open(double rate, int channels, std::size_t capacity_frames);
+  // A rate-following source's new rate (before its first frame at that rate).
+  void SetSampleRate(double rate);
   // Producer side: adds frames (volts, interleaved by source_channels).
   void Deliver(const float* interleaved, std::size_t frames, int source_channels);
   // Records the first failure (thread-safe: the message is stored before the
