@@ -9,7 +9,7 @@
 // (no such device, driver or option) exits 1 when it is chosen.
 // Without --source, ORVABOARD_SIM naming a model chooses that simulated board
 // (the board library's bus already holds it, with ORVABOARD_SIM_SIGNALS'
-// inputs). The spec is checked before anything runs and chosen after
+// inputs). The source text is checked before anything runs and chosen after
 // start-up, before power-on, as the window's source menu chooses it.
 //
 // --list-sources prints one line per source available now and exits 0:

@@ -239,7 +239,7 @@ class FuenteSigrok final : public ProveedorDeFuente {
   static constexpr std::chrono::seconds kScanKept{30};
   mutable std::vector<OpcionDeFuente> lista_;
   mutable std::optional<std::chrono::steady_clock::time_point> escaneado_;
-  std::string abierto_;              // the spec of the open instrument
+  std::string abierto_;              // the source text of the open instrument
   std::string descripcion_abierto_;  // its device's description
 };
 

@@ -1,7 +1,7 @@
 // An instrument reached through libsigrok, as a source of two channels of
 // samples in volts.
 //
-// Open scans the spec's driver with the spec's scan options and opens the
+// Open scans the source text's driver with its scan options and opens the
 // first device found that has analog channels; its first two analog channels
 // (or those named by channels=) become channels 1 and 2. Configure sets the
 // sample rate for a display rate (rate.h), the samples per capture, and, per

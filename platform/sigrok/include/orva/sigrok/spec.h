@@ -42,11 +42,11 @@ struct SigrokSpec {
 // whether well formed or not.
 bool IsSigrokSpec(std::string_view text);
 
-// The parsed specification, or nullopt with one line in *error (without the
+// The parsed source text, or nullopt with one line in *error (without the
 // program's name) saying what is wrong.
 std::optional<SigrokSpec> ParseSigrokSpec(std::string_view text, std::string* error);
 
-// The specification written back in its canonical form (channels= last).
+// The source text written back in its canonical form (channels= last).
 std::string FormatSigrokSpec(const SigrokSpec& spec);
 
 }  // namespace orva::sigrok
