@@ -87,7 +87,7 @@ std::int16_t IdiomaDeArranque() {
 }
 
 // Every other top-level window of the program (help, dialogs, message boxes)
-// is kept within the available area of its screen when it is shown: its size
+// is kept within the available area of its screen once it is shown: its size
 // bounded (never below its minimum), then moved wholly onto the area. Menus,
 // tool tips and other pop-ups place themselves.
 class VentanasEnPantalla final : public QObject {
@@ -100,7 +100,9 @@ class VentanasEnPantalla final : public QObject {
     if (!w->isWindow() || dynamic_cast<Oscil*>(w) != nullptr || tipo == Qt::Popup ||
         tipo == Qt::ToolTip || tipo == Qt::SplashScreen || tipo == Qt::Desktop)
       return false;
-    CabeEnLaPantalla(w);
+    // Once the window's own showing is done (a dialog places itself, a file
+    // dialog sets up its fields): then bounded and moved.
+    QTimer::singleShot(0, w, [w] { CabeEnLaPantalla(w); });
     return false;
   }
 };
@@ -300,6 +302,7 @@ void Oscil::Form_Load() {
   Timer1->stop();
   Timer2->start();
   ActualizaPanel();
+  RefrescaDerivados();  // the start-up texts are those of the start-up settings
 }
 
 void Oscil::Command1_Click() {
