@@ -2,6 +2,7 @@
 // board from its own source menu, acquiring through the board path, and to
 // libsigrok's demonstration device and away from it.
 #include <QAction>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QToolButton>
@@ -109,7 +110,13 @@ TEST_F(WindowSource, SimulatedBoardChosenFromTheMenuReachesTheReadouts) {
   w->Command1_Click();
   w->Timer1->stop();
   w->Timer2->stop();
-  w->RunPasses(12);
+  // The first capture is programmed once the first wait for its end runs
+  // out (the timebase's estimated time): passes until three were read.
+  QElapsedTimer reloj;
+  reloj.start();
+  const long long antes = w->CapturasLeidas();
+  w->RunPasses(1000000, [&] { return w->CapturasLeidas() - antes >= 3 || reloj.elapsed() > 5000; });
+  EXPECT_GE(w->CapturasLeidas() - antes, 3);
   EXPECT_EQ(w->datos(1)->text().toStdString(), scope::FormatoVoltios(1.5f));
 
   // Back to the demonstration generator: its caption, no board.
