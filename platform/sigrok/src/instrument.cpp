@@ -398,7 +398,9 @@ bool Instrument::Open(const SigrokSpec& spec, std::string* error) {
   const auto known = ScanOptions(d.driver);
   GSList* options = nullptr;
   for (const auto& [key, value] : spec.options) {
-    const auto it = std::find_if(known.begin(), known.end(), [&](const auto& k) { return k.second == key; });
+    // A structured binding cannot be captured by every compiler we build with.
+    const std::string& name = key;
+    const auto it = std::find_if(known.begin(), known.end(), [&](const auto& k) { return k.second == name; });
     if (it == known.end()) {
       std::string list;
       for (const auto& k : known) list += (list.empty() ? "" : ", ") + k.second;
