@@ -21,6 +21,7 @@
 // output by linear interpolation at the exact display rate.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "Sigdex.h"
 #include "orva/scope/osciloscopio.h"
@@ -129,9 +130,40 @@ double Osciloscopio::EsperaDeFlujo() const {
   // No record can be planned yet: nothing to do but wait.
   if (ring == nullptr || plan_.timebase < 0) return kMaxWait;
   const std::uint64_t written = ring->Written();
-  if (written >= stream_next_) return 0.0;
-  const double missing = static_cast<double>(stream_next_ - written) / plan_.rate;
+  const std::uint64_t ready = StreamReadyAt();
+  if (ready == std::numeric_limits<std::uint64_t>::max()) return kMaxWait;
+  if (written >= ready) return 0.0;
+  const double missing = static_cast<double>(ready - written) / plan_.rate;
   return std::clamp(missing, 0.0, kMaxWait);
+}
+
+StreamSetup Osciloscopio::PedidoDeFlujo() const {
+  StreamSetup s;
+  for (int c = 0; c < 2; ++c) {
+    s.volts_per_div[c] = static_cast<double>(Gain(ganancia_[c]).volts_per_div);
+    s.coupling[c] = acoplamiento_[c] == kAcoplamientoGND ? 0 : acoplamiento_[c] == kAcoplamientoAC ? 2 : 1;
+  }
+  if ((canal_disparo_ == 1 || canal_disparo_ == 2) && disparo_externo_ == 0) {
+    const int c = canal_disparo_ - 1;
+    s.trigger_channel = c;
+    // The level's code in the working trace, back to the input's volts: the
+    // working trace is raw + offset, or 255 - raw - offset when inverted,
+    // and the level is compared there with the offset added.
+    const double d = desplazamiento_[c];
+    const double raw = invertido_[c] ? 255.0 - nivel_ - 2.0 * d : static_cast<double>(nivel_);
+    s.trigger_volts = (raw - 128.0) * s.volts_per_div[c] / 32.0;
+    s.trigger_rising = flanco_ == 0;  // the chosen slope is the input's
+  }
+  return s;
+}
+
+std::uint64_t Osciloscopio::StreamReadyAt() const {
+  // Frames at another rate than the plan's (a source still changing its
+  // rate) never make a record; the first record at a new rate is made of
+  // frames at that rate only.
+  if (stream_ == nullptr || plan_.timebase < 0 || stream_->SampleRate() != plan_.rate)
+    return std::numeric_limits<std::uint64_t>::max();
+  return std::max<std::uint64_t>(stream_next_, stream_->RateSince() + plan_.frames);
 }
 
 void Osciloscopio::ProgramaFlujo() {
@@ -143,19 +175,19 @@ void Osciloscopio::ProgramaFlujo() {
     base_programada_ = k;
     Changed("BaseDeTiemposActual");
   }
-  // A source that follows the timebase changes its rate now.
-  if (stream_ != nullptr && plan_.timebase != base_programada_)
+  // A source that follows the timebase is asked for its new rate (it may
+  // take it later: StreamReadyAt waits for it), one with settings of its own
+  // for the panel's.
+  const double follow = stream_ != nullptr ? stream_->RateFor(Timebase(base_programada_).fm_equivalente) : 0.0;
+  if (stream_ != nullptr) {
     stream_->FollowDisplayRate(Timebase(base_programada_).fm_equivalente);
-  if (plan_.timebase != base_programada_ || (stream_ != nullptr && plan_.rate != stream_->SampleRate())) {
-    const double old_rate = plan_.rate;
+    stream_->FollowSetup(PedidoDeFlujo());
+  }
+  if (plan_.timebase != base_programada_ || (follow == 0.0 && stream_ != nullptr && plan_.rate != stream_->SampleRate())) {
     StreamPlan p;
     plan_ = PlanStream(base_programada_, &p) ? p : StreamPlan{};
     const SampleRing* ring = stream_ != nullptr ? stream_->Ring() : nullptr;
     if (ring != nullptr && stream_frames_.size() < ring->Capacity()) stream_frames_.assign(ring->Capacity(), 0.0f);
-    // Frames at the old rate would be read as if at the new one: the first
-    // record at a new rate is made of new frames only.
-    if (ring != nullptr && old_rate > 0 && plan_.rate != old_rate)
-      stream_next_ = ring->Written() + plan_.frames;
   }
   stream_prepared_ = false;
   stream_next_ = std::max<std::uint64_t>(stream_next_, plan_.frames);
@@ -169,6 +201,7 @@ std::int32_t Osciloscopio::StreamWindowLow() const {
 bool Osciloscopio::PrepareStreamRecord(std::uint64_t end) {
   const SampleRing* ring = stream_ != nullptr ? stream_->Ring() : nullptr;
   if (ring == nullptr || plan_.timebase < 0 || end < plan_.frames) return false;
+  if (stream_->SampleRate() != plan_.rate || end < stream_->RateSince() + plan_.frames) return false;
   const StreamPlan& p = plan_;
   const std::size_t frames = p.frames;
   if (stream_frames_.size() < frames) return false;
@@ -188,11 +221,19 @@ bool Osciloscopio::PrepareStreamRecord(std::uint64_t end) {
     const double d = desplazamiento_[c];
     const bool inv = invertido_[c];
     const float* f = stream_frames_.data();
+    // AC coupling the source does not do itself: the record's mean is
+    // removed (the DC of a record of whole screens, which the trace's
+    // centre line then stands for).
+    double mean = 0;
+    if (!flat && acoplamiento_[c] == kAcoplamientoAC && !stream_->CouplesAc(c)) {
+      for (std::size_t i = 0; i < real * q; ++i) mean += f[i];
+      mean /= static_cast<double>(real * q);
+    }
     for (std::size_t r = 0; r < real; ++r) {
       double v = 0;
       if (!flat) {
         for (std::size_t j = 0; j < q; ++j) v += f[r * q + j];
-        v /= static_cast<double>(q);
+        v = v / static_cast<double>(q) - mean;
       }
       const double raw = gnd ? 128.0 : std::clamp(128.0 + v * codes_per_volt, 0.0, 255.0);
       in[r] = static_cast<float>(std::clamp(inv ? 255.0 - raw - d : raw + d, 0.0, 255.0));
@@ -253,7 +294,7 @@ bool Osciloscopio::ComprobacionFlujo() {
   const SampleRing* ring = stream_->Ring();
   if (stream_->Failed() || ring == nullptr || plan_.timebase < 0) return false;
   const std::uint64_t written = ring->Written();
-  if (written >= stream_next_) {
+  if (written >= StreamReadyAt()) {
     if (PrepareStreamRecord(written)) {
       stream_end_ = written;
       const bool internal = (canal_disparo_ == 1 || canal_disparo_ == 2) && disparo_externo_ == 0;

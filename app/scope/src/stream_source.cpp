@@ -75,6 +75,8 @@ void StreamSource::Open(double rate, int channels, std::size_t capacity_frames) 
 }
 
 void StreamSource::SetSampleRate(double rate) {
+  // The count first: a reader that sees the new rate sees where it begins.
+  if (ring_ != nullptr) rate_since_.store(ring_->Written(), std::memory_order_release);
   rate_.store(std::isfinite(rate) && rate > 0 ? rate : 0.0, std::memory_order_release);
 }
 

@@ -130,7 +130,11 @@ class SyntheticStream final : public StreamSource {
     Deliver(block_.data(), frames, channels_);
   }
   void Break(const std::string& why) { Fail(why); }
+  void FollowSetup(const StreamSetup& setup) override { asked = setup; }
+  bool CouplesAc(int channel) const override { return channel == 0 && ac_in_source; }
   double a1 = 1.0, f1 = 1000.0, dc1 = 0.0, a2 = 0.5, f2 = 250.0;
+  StreamSetup asked;
+  bool ac_in_source = false;
 
  private:
   int channels_;
@@ -229,6 +233,53 @@ TEST(StreamPath, ConvertsVoltsToCodesAtTheGainOffsetAndCoupling) {
   ASSERT_TRUE(big.Capture());
   EXPECT_LE(big.osc->Maximo1(), 255.5);
   EXPECT_GE(big.osc->Minimo1(), -0.5);
+}
+
+TEST(StreamPath, ACCouplingRemovesTheDCTheSourceLeavesIn) {
+  // 1 V peak on 0.5 V of DC at 1 V/div: the DC is 16 codes.
+  struct Case {
+    const char* what;
+    std::int16_t coupling;
+    bool ac_in_source;
+    double centre;  // (max + min) / 2 in codes
+  };
+  const Case cases[] = {
+      {"DC shows it", kAcoplamientoDC, false, 144},
+      {"AC removes it", kAcoplamientoAC, false, 128},
+      {"AC left to a source that couples AC itself", kAcoplamientoAC, true, 144},
+  };
+  for (const Case& c : cases) {
+    StreamRig r(k1ms);
+    r.stream->dc1 = 0.5;
+    r.stream->ac_in_source = c.ac_in_source;
+    r.osc->AcoplamientoCanal1(c.coupling);
+    r.osc->ModoDisparo(kModoAuto);
+    r.osc->FuerzaModoSoftware(true);
+    ASSERT_TRUE(r.Capture()) << c.what;
+    EXPECT_NEAR((r.osc->Maximo1() + r.osc->Minimo1()) / 2, c.centre, 0.6) << c.what;
+    EXPECT_NEAR(r.osc->Maximo1() - r.osc->Minimo1(), 64.0, 1.2) << c.what;
+  }
+}
+
+TEST(StreamPath, TheSourceIsToldTheGainsCouplingAndTriggerInVolts) {
+  StreamRig r(k1ms);  // ch1 1 V/div AC, ch2 0.2 V/div AC, trigger ch1 rising
+  r.osc->Nivel(160);  // a division above the centre
+  r.osc->Programacion();
+  EXPECT_EQ(r.stream->asked.volts_per_div[0], 1.0);
+  EXPECT_NEAR(r.stream->asked.volts_per_div[1], 0.2, 1e-6);  // the gain table holds floats
+  EXPECT_EQ(r.stream->asked.coupling[0], 2);
+  EXPECT_EQ(r.stream->asked.trigger_channel, 0);
+  EXPECT_DOUBLE_EQ(r.stream->asked.trigger_volts, 1.0);
+  EXPECT_TRUE(r.stream->asked.trigger_rising);
+  // Inverted, a level a division above the centre on the screen is a
+  // division below it at the input; the chosen slope stays the input's.
+  r.osc->Canal1Invertido(true);
+  r.osc->Flanco(1);
+  r.osc->AcoplamientoCanal1(kAcoplamientoGND);
+  r.osc->Programacion();
+  EXPECT_DOUBLE_EQ(r.stream->asked.trigger_volts, -33.0 / 32.0);
+  EXPECT_FALSE(r.stream->asked.trigger_rising);
+  EXPECT_EQ(r.stream->asked.coupling[0], 0);
 }
 
 TEST(StreamPath, TheTriggerHoldsTheTraceStillAcrossCaptures) {

@@ -138,6 +138,36 @@ const sr_channel_group* GroupOf(const sr_dev_inst* sdi, const sr_channel* ch) {
   return nullptr;
 }
 
+// The entry of a string list (sr_config_list) that `pick` accepts, or "".
+template <typename Pick>
+std::string PickFromList(const sr_dev_inst* sdi, const sr_channel_group* cg, std::uint32_t key, Pick pick) {
+  std::string out;
+  GVariant* list = nullptr;
+  if (sr_config_list(sr_dev_inst_driver_get(sdi), sdi, cg, key, &list) != SR_OK || !list) return out;
+  if (g_variant_is_of_type(list, G_VARIANT_TYPE("as"))) {
+    GVariantIter iter;
+    g_variant_iter_init(&iter, list);
+    const gchar* name = nullptr;
+    while (out.empty() && g_variant_iter_next(&iter, "&s", &name))
+      if (pick(name)) out = name;
+  }
+  g_variant_unref(list);
+  return out;
+}
+
+bool Listed(const sr_dev_inst* sdi, const sr_channel_group* cg, std::uint32_t key) {
+  GVariant* list = nullptr;
+  if (sr_config_list(sr_dev_inst_driver_get(sdi), sdi, cg, key, &list) != SR_OK || !list) return false;
+  g_variant_unref(list);
+  return true;
+}
+
+bool OneOf(const char* name, std::initializer_list<const char*> words) {
+  for (const char* w : words)
+    if (g_ascii_strcasecmp(name, w) == 0) return true;
+  return false;
+}
+
 }  // namespace
 
 bool Available() { return true; }
@@ -530,6 +560,20 @@ SampleRates Instrument::Rates() const {
   return rates;
 }
 
+Abilities Instrument::Can() const {
+  const Impl& d = *impl_;
+  Abilities a;
+  if (!d.open) return a;
+  for (int c = 0; c < d.channels; ++c) {
+    const sr_channel_group* cg = GroupOf(d.sdi, d.channel[c]);
+    a.vdiv[c] = cg && Listed(d.sdi, cg, SR_CONF_VDIV);
+    a.coupling[c] = cg && Listed(d.sdi, cg, SR_CONF_COUPLING);
+  }
+  a.trigger = Listed(d.sdi, nullptr, SR_CONF_TRIGGER_SOURCE) && Listed(d.sdi, nullptr, SR_CONF_TRIGGER_SLOPE) &&
+              sr_dev_has_option(d.sdi, SR_CONF_TRIGGER_LEVEL);
+  return a;
+}
+
 bool Instrument::Configure(const CaptureSettings& settings, Applied* applied, std::string* error) {
   Impl& d = *impl_;
   if (!d.open) return d.Fail(error, Fault::kOpenFailed, "no instrument is open");
@@ -569,36 +613,54 @@ bool Instrument::Configure(const CaptureSettings& settings, Applied* applied, st
   for (int c = 0; c < d.channels; ++c) {
     const sr_channel_group* cg = GroupOf(d.sdi, d.channel[c]);
     if (!cg) continue;
+    // The device's range: the smallest volts per division it has that holds
+    // the panel's (its largest when none does); the volts it delivers are
+    // then drawn at the panel's own gain.
     GVariant* vdivs = nullptr;
     if (sr_config_list(d.driver, d.sdi, cg, SR_CONF_VDIV, &vdivs) == SR_OK && vdivs) {
       GVariantIter iter;
       g_variant_iter_init(&iter, vdivs);
       guint64 p = 0, q = 0;
+      guint64 best_p = 0, best_q = 0, top_p = 0, top_q = 0;
+      double best = 0, top = 0;
+      const double want = settings.volts_per_div[c] * (1.0 - 1e-6);
       while (g_variant_iter_next(&iter, "(tt)", &p, &q)) {
         if (q == 0) continue;
         const double v = static_cast<double>(p) / static_cast<double>(q);
-        if (std::abs(v - settings.volts_per_div[c]) <= 1e-6 * settings.volts_per_div[c]) {
-          a.vdiv_in_device[c] =
-              sr_config_set(d.sdi, cg, SR_CONF_VDIV, g_variant_new("(tt)", p, q)) == SR_OK;
-          break;
-        }
+        if (v >= want && (best_q == 0 || v < best)) best = v, best_p = p, best_q = q;
+        if (v > top) top = v, top_p = p, top_q = q;
       }
       g_variant_unref(vdivs);
-    }
-    GVariant* couplings = nullptr;
-    const char* want = settings.coupling[c] == 2 ? "AC" : settings.coupling[c] == 0 ? "GND" : "DC";
-    if (sr_config_list(d.driver, d.sdi, cg, SR_CONF_COUPLING, &couplings) == SR_OK && couplings) {
-      GVariantIter iter;
-      g_variant_iter_init(&iter, couplings);
-      const gchar* name = nullptr;
-      while (g_variant_iter_next(&iter, "&s", &name)) {
-        if (g_ascii_strcasecmp(name, want) == 0) {
-          a.coupling_in_device[c] = sr_config_set(d.sdi, cg, SR_CONF_COUPLING, g_variant_new_string(name)) == SR_OK;
-          break;
-        }
+      if (best_q == 0) best = top, best_p = top_p, best_q = top_q;
+      if (best_q != 0 && sr_config_set(d.sdi, cg, SR_CONF_VDIV, g_variant_new("(tt)", best_p, best_q)) == SR_OK) {
+        a.vdiv_in_device[c] = true;
+        a.device_vdiv[c] = best;
       }
-      g_variant_unref(couplings);
     }
+    const char* want = settings.coupling[c] == 2 ? "AC" : settings.coupling[c] == 0 ? "GND" : "DC";
+    const std::string name =
+        PickFromList(d.sdi, cg, SR_CONF_COUPLING, [want](const char* n) { return g_ascii_strcasecmp(n, want) == 0; });
+    if (!name.empty())
+      a.coupling_in_device[c] = sr_config_set(d.sdi, cg, SR_CONF_COUPLING, g_variant_new_string(name.c_str())) == SR_OK;
+    a.coupling_ac_in_device[c] = a.coupling_in_device[c] && settings.coupling[c] == 2;
+  }
+
+  // The trigger, where the device has a source, a slope and a level; only
+  // for captures (an endless acquisition is never held back by a trigger).
+  const int tc = settings.trigger_channel;
+  if (!a.continuous && tc >= 0 && tc < d.channels && Can().trigger) {
+    const char* channel_name = d.channel[tc]->name;
+    const std::string source = PickFromList(d.sdi, nullptr, SR_CONF_TRIGGER_SOURCE,
+                                            [channel_name](const char* n) { return g_ascii_strcasecmp(n, channel_name) == 0; });
+    const bool rising = settings.trigger_rising;
+    const std::string slope = PickFromList(d.sdi, nullptr, SR_CONF_TRIGGER_SLOPE, [rising](const char* n) {
+      return rising ? OneOf(n, {"r", "rising", "pos", "positive", "+"}) : OneOf(n, {"f", "falling", "neg", "negative", "-"});
+    });
+    a.trigger_in_device =
+        !source.empty() && !slope.empty() &&
+        sr_config_set(d.sdi, nullptr, SR_CONF_TRIGGER_SOURCE, g_variant_new_string(source.c_str())) == SR_OK &&
+        sr_config_set(d.sdi, nullptr, SR_CONF_TRIGGER_SLOPE, g_variant_new_string(slope.c_str())) == SR_OK &&
+        sr_config_set(d.sdi, nullptr, SR_CONF_TRIGGER_LEVEL, g_variant_new_double(settings.trigger_volts)) == SR_OK;
   }
 
   // The capture buffers: allocated here, never while acquiring.

@@ -37,6 +37,7 @@ bool Instrument::Start(std::string* error) {
   return false;
 }
 SampleRates Instrument::Rates() const { return {}; }
+Abilities Instrument::Can() const { return {}; }
 void Instrument::SetSink(FrameSink*) {}
 void Instrument::Stop() {}
 bool Instrument::Running() const { return false; }

@@ -116,8 +116,14 @@ TEST(SigrokDemo, WhatTheDeviceCannotDoIsReported) {
   s.display_rate_hz = 2.56e9;  // faster than the device's 1 GHz
   s.span_seconds = 300e-9;
   s.volts_per_div[0] = 0.5;
+  s.coupling[0] = 2;
+  s.trigger_channel = 0;
+  s.trigger_volts = 1.0;
+  const Abilities can = inst.Can();
+  EXPECT_FALSE(can.vdiv[0] || can.coupling[0] || can.trigger);
   Applied a;
   ASSERT_TRUE(inst.Configure(s, &a, &error)) << error;
+  EXPECT_FALSE(a.coupling_ac_in_device[0]);
   EXPECT_FALSE(a.rate_reached);
   EXPECT_EQ(a.sample_rate, 1000000000u);
   // The device has no gain, coupling or analog trigger: all in software.

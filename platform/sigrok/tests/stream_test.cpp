@@ -90,5 +90,42 @@ TEST(SigrokStream, ReadoutsFollowTheDemonstrationWaveformsAtThreeTimebases) {
   EXPECT_FALSE(osc.FalloDeFlujo());
 }
 
+TEST(SigrokStream, PanelRequestsNeverWaitForTheDevice) {
+  std::string error;
+  auto stream = DemoStream(scope::Timebase(k1us).fm_equivalente, &error);
+  ASSERT_TRUE(stream) << error;
+  const std::uint64_t restarts = stream->Reconfigurations();
+
+  // The demonstration device has no input range, coupling or trigger: the
+  // panel's settings for them never stop its acquisition.
+  scope::StreamSetup setup;
+  setup.volts_per_div[0] = 0.05;
+  setup.coupling[0] = 2;
+  setup.trigger_channel = 0;
+  setup.trigger_volts = 2.0;
+  stream->FollowSetup(setup);
+  ASSERT_TRUE(stream->Settle(5s));
+  EXPECT_EQ(stream->Reconfigurations(), restarts);
+  EXPECT_FALSE(stream->CouplesAc(0));  // AC stays the instrument's to do
+
+  // A new timebase: the call only leaves the request; the control thread
+  // stops the device, sets the new rate and starts it again.
+  const double fd = scope::Timebase(k10ms).fm_equivalente;
+  const auto before = std::chrono::steady_clock::now();
+  stream->FollowDisplayRate(fd);
+  EXPECT_LT(std::chrono::steady_clock::now() - before, 20ms);
+  ASSERT_TRUE(stream->Settle(5s));
+  EXPECT_EQ(stream->Reconfigurations(), restarts + 1);
+  EXPECT_EQ(stream->SampleRate(), fd);
+  EXPECT_TRUE(stream->Settings().continuous);
+  // The frames at the new rate begin after everything written before it.
+  const std::uint64_t since = stream->RateSince();
+  const auto until = std::chrono::steady_clock::now() + 5s;
+  while (stream->Ring()->Written() <= since && std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(5ms);
+  EXPECT_GT(stream->Ring()->Written(), since);
+  EXPECT_FALSE(stream->Failed()) << stream->Error();
+}
+
 }  // namespace
 }  // namespace orva::sigrok

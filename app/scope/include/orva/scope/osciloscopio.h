@@ -478,6 +478,8 @@ class Osciloscopio : public hosting::HostedControl {
   };
   bool PlanStream(int k, StreamPlan* plan) const;
   void ProgramaFlujo();
+  StreamSetup PedidoDeFlujo() const;
+  std::uint64_t StreamReadyAt() const;
   bool ComprobacionFlujo();
   void LecturaFlujo();
   bool PrepareStreamRecord(std::uint64_t end);

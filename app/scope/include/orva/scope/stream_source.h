@@ -66,6 +66,19 @@ class SampleRing {
   std::atomic<std::uint64_t> written_{0};
 };
 
+// What the panel asks of the channels, for a source that has input ranges,
+// coupling or a trigger of its own (an instrument). Volts per division and
+// the trigger level are in volts at the input; the trigger channel is 0 or 1
+// for channel 1 or 2, -1 when the trigger is not on a channel (external).
+struct StreamSetup {
+  double volts_per_div[2] = {1.0, 1.0};
+  int coupling[2] = {1, 1};  // 0 GND, 1 DC, 2 AC
+  int trigger_channel = -1;
+  double trigger_volts = 0.0;
+  bool trigger_rising = true;
+  bool operator==(const StreamSetup&) const = default;
+};
+
 // The interface the instrument reads. A concrete source (platform/audio, a
 // test's synthetic stream) builds its ring once its format is known and
 // reports faults through Fail.
@@ -106,12 +119,29 @@ class StreamSource {
   // of one block, 0 for a steady stream. Each block is then shown as it
   // comes, instead of waiting for a 60th of a second of frames at the rate.
   virtual std::uint64_t FramesPerBlock() const { return 0; }
+  // Hands the panel's channel settings to a source that can use them (its
+  // own input range, coupling, trigger). It may apply them later, on a
+  // thread of its own; the frames keep coming in volts either way.
+  virtual void FollowSetup(const StreamSetup& setup) { (void)setup; }
+  // The source removes the DC of this channel itself (a sound input, an
+  // instrument whose input is set to AC). Otherwise AC coupling removes the
+  // mean of each record in the instrument.
+  virtual bool CouplesAc(int channel) const {
+    (void)channel;
+    return false;
+  }
+  // The frame count (Written) from which the frames are at SampleRate(): a
+  // rate-following source that changed its rate delivers the new rate's
+  // frames from there on.
+  std::uint64_t RateSince() const { return rate_since_.load(std::memory_order_acquire); }
 
  protected:
   // Builds the ring: call once, before the first Deliver and before the
   // instrument reads. Capacity in frames (see SampleRing).
   void Open(double rate, int channels, std::size_t capacity_frames);
-  // A rate-following source's new rate (before its first frame at that rate).
+  // A rate-following source's new rate, called while no frames are being
+  // delivered (before the first frame at that rate): RateSince becomes the
+  // frames written so far.
   void SetSampleRate(double rate);
   // Producer side: adds frames (volts, interleaved by source_channels).
   void Deliver(const float* interleaved, std::size_t frames, int source_channels);
@@ -123,6 +153,7 @@ class StreamSource {
   std::unique_ptr<SampleRing> ring_;
   std::atomic<bool> ring_ready_{false};
   std::atomic<double> rate_{0.0};
+  std::atomic<std::uint64_t> rate_since_{0};
   std::atomic<bool> failed_{false};
   std::atomic<bool> failing_{false};
   char error_[kMaxErrorChars + 1] = {};

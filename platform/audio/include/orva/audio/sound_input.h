@@ -63,6 +63,8 @@ class SoundInput final : public QObject, public scope::StreamSource {
   ~SoundInput() override;
 
   std::string Description() const override { return description_; }
+  // A sound input blocks DC itself: AC coupling leaves its samples as they are.
+  bool CouplesAc(int /*channel*/) const override { return true; }
   std::string Id() const { return id_; }
   // Volts of a full-scale sample per channel (takes effect on the next block).
   void FullScale(std::array<double, 2> volts);

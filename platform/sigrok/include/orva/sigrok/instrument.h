@@ -4,10 +4,12 @@
 // Open scans the source text's driver with its scan options and opens the
 // first device found that has analog channels; its first two analog channels
 // (or those named by channels=) become channels 1 and 2. Configure sets the
-// sample rate for a display rate (rate.h), the samples per capture, and, per
-// channel, volts per division and coupling where the device has them;
+// sample rate for a display rate (rate.h), the samples per capture, per
+// channel volts per division and coupling where the device has them, and the
+// trigger (source channel, slope, level) where the device has all three;
 // Applied says what the device does and what is left to software (the
-// trigger is always searched in software on the delivered samples).
+// trigger is searched in software on the delivered samples in any case,
+// which aligns the trace; a device trigger decides when a capture is taken).
 //
 // Start runs the acquisition on a thread of its own: libsigrok's session loop
 // (sr_session_run) is never run on the caller's thread, so a window never
@@ -91,6 +93,16 @@ struct CaptureSettings {
   bool continuous = false;
   double volts_per_div[2] = {1.0, 1.0};
   int coupling[2] = {1, 1};     // 0 GND, 1 DC, 2 AC
+  int trigger_channel = -1;     // 0/1: on channel 1/2; -1: no device trigger
+  double trigger_volts = 0.0;   // level at the input
+  bool trigger_rising = true;
+};
+
+// What the open device can take of CaptureSettings besides its rate.
+struct Abilities {
+  bool vdiv[2] = {};       // a list of volts per division for the channel
+  bool coupling[2] = {};   // a list of couplings for the channel
+  bool trigger = false;    // trigger source, slope and level
 };
 
 struct Applied {
@@ -98,9 +110,12 @@ struct Applied {
   bool rate_reached = false;           // sample_rate >= display_rate_hz
   std::uint64_t samples = 0;           // per channel per capture
   bool continuous = false;             // one endless acquisition
-  bool vdiv_in_device[2] = {};         // else: the scaling is done in software
+  bool vdiv_in_device[2] = {};         // the device's input range was set
+  double device_vdiv[2] = {};          // to this many volts per division
+                                       // (the drawing scale is always the panel's)
   bool coupling_in_device[2] = {};     // else: AC/GND done in software
-  bool trigger_in_device = false;      // always false: the trigger is searched in software
+  bool trigger_in_device = false;      // else: the trigger only in software
+  bool coupling_ac_in_device[2] = {};  // the device itself removes the DC
 };
 
 // One complete capture as TakeCapture hands it over.
@@ -129,6 +144,8 @@ class Instrument {
 
   // The sample rates the open device offers (empty when it tells none).
   SampleRates Rates() const;
+  // What it can be asked besides the rate (all false when not open).
+  Abilities Can() const;
   // The sink of the samples (null: none); only while stopped.
   void SetSink(FrameSink* sink);
   // Only while stopped. On failure nothing runs and *error says why.
