@@ -7,12 +7,14 @@
 #include <QActionGroup>
 #include <QLabel>
 #include <QMenu>
+#include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdlib>
+#include <future>
 #include <optional>
 #include <utility>
 
@@ -194,13 +196,18 @@ class FuenteSigrok final : public ProveedorDeFuente {
   std::vector<OpcionDeFuente> Opciones(int /*idioma*/) const override {
     // The scan's descriptions already name the device and libsigrok
     // (vendor, model, driver, analog channels).
-    const auto ahora = std::chrono::steady_clock::now();
-    if (!escaneado_ || ahora - *escaneado_ > kScanKept) {
-      lista_.clear();
-      for (auto& [spec, descripcion] : Oscil::InstrumentosSigrok())
-        lista_.push_back({std::move(spec), std::move(descripcion)});
+    if (escaneo_.valid()) {
+      Toma();
+    } else if (Caducado()) {
+      lista_ = Escanea();
       escaneado_ = std::chrono::steady_clock::now();
     }
+    return lista_;
+  }
+  std::vector<OpcionDeFuente> OpcionesSinEspera(int /*idioma*/, bool* pendiente) const override {
+    if (escaneo_.valid() && escaneo_.wait_for(std::chrono::seconds(0)) == std::future_status::ready) Toma();
+    if (!escaneo_.valid() && Caducado()) escaneo_ = std::async(std::launch::async, &FuenteSigrok::Escanea);
+    if (escaneo_.valid() && pendiente != nullptr) *pendiente = true;
     return lista_;
   }
   bool Comprueba(std::string_view spec, std::string* normal, std::string* error) const override {
@@ -237,6 +244,17 @@ class FuenteSigrok final : public ProveedorDeFuente {
 
  private:
   static constexpr std::chrono::seconds kScanKept{30};
+  static std::vector<OpcionDeFuente> Escanea() {
+    std::vector<OpcionDeFuente> lista;
+    for (auto& [spec, descripcion] : Oscil::InstrumentosSigrok()) lista.push_back({std::move(spec), std::move(descripcion)});
+    return lista;
+  }
+  bool Caducado() const { return !escaneado_ || std::chrono::steady_clock::now() - *escaneado_ > kScanKept; }
+  void Toma() const {
+    lista_ = escaneo_.get();
+    escaneado_ = std::chrono::steady_clock::now();
+  }
+  mutable std::future<std::vector<OpcionDeFuente>> escaneo_;  // a scan running for the menu
   mutable std::vector<OpcionDeFuente> lista_;
   mutable std::optional<std::chrono::steady_clock::time_point> escaneado_;
   std::string abierto_;              // the source text of the open instrument
@@ -279,6 +297,13 @@ std::vector<OpcionDeFuente> RegistroDeFuentes::Opciones(int idioma) const {
   std::vector<OpcionDeFuente> r;
   for (const auto& p : proveedores_)
     for (OpcionDeFuente& o : p->Opciones(idioma)) r.push_back(std::move(o));
+  return r;
+}
+
+std::vector<OpcionDeFuente> RegistroDeFuentes::OpcionesSinEspera(int idioma, bool* pendiente) const {
+  std::vector<OpcionDeFuente> r;
+  for (const auto& p : proveedores_)
+    for (OpcionDeFuente& o : p->OpcionesSinEspera(idioma, pendiente)) r.push_back(std::move(o));
   return r;
 }
 
@@ -353,7 +378,10 @@ void Oscil::LlenaMenuDeFuente() {
   for (QActionGroup* viejo : menu->findChildren<QActionGroup*>()) delete viejo;
   const int idioma = ProgramaGlobal().IdiomaActual;
   auto* grupo = new QActionGroup(menu);
-  for (const OpcionDeFuente& o : Fuentes().Opciones(idioma)) {
+  // The instruments' scan runs beside the window: the menu shows what is
+  // known and fills itself again, while open, once the scan is done.
+  bool pendiente = false;
+  for (const OpcionDeFuente& o : Fuentes().OpcionesSinEspera(idioma, &pendiente)) {
     QAction* a = menu->addAction(Capital(o.descripcion));
     a->setObjectName(QString::fromStdString(o.spec));
     a->setProperty("Spec", QString::fromStdString(o.spec));
@@ -361,12 +389,21 @@ void Oscil::LlenaMenuDeFuente() {
     a->setChecked(o.spec == fuente_);
     grupo->addAction(a);
     connect(a, &QAction::triggered, this, [this, spec = o.spec] {
+      // An instrument may take seconds to find and open: not on this thread.
+      if (sigrok::IsSigrokSpec(spec)) {
+        AbreInstrumentoSigrok(spec);
+        return;
+      }
       std::string error;
       if (!EligeFuente(spec, &error))
         Avisa(TextoPropio(kTextoFuenteFallida, ProgramaGlobal().IdiomaActual)
                   .arg(QString::fromStdString(error)));
     });
   }
+  if (pendiente)
+    QTimer::singleShot(250, menu, [this, menu] {
+      if (menu->isVisible()) LlenaMenuDeFuente();
+    });
 }
 
 void Oscil::TextosDeFuente(int idioma) {

@@ -178,6 +178,7 @@ Oscil::Oscil(OscilOptions options, QWidget* parent)
 }
 
 Oscil::~Oscil() {
+  TerminaLaApertura();  // no opening thread outlives the window
   DesconectaPanel();  // the panel's event filter must not outlive the window's own parts
   if (ProgramaGlobal().AlmacenDeSenales == bd_signal_) ProgramaGlobal().AlmacenDeSenales.reset();
   BucleActivo = false;

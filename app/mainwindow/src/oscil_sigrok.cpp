@@ -1,11 +1,13 @@
 // A libsigrok instrument as the instrument's source: choosing it, the status
 // line that says what the device does, and the end of a failed instrument.
 // The "sigrok" provider of the source list (fuentes.cpp) calls these.
+#include <QMetaObject>
 #include <QTimer>
 
 #include <chrono>
 #include <cstdio>
 #include <optional>
+#include <thread>
 
 #include "orva/mainwindow/oscil.h"
 #include "orva/mainwindow/textos_ventana.h"
@@ -40,8 +42,16 @@ bool Oscil::EligeInstrumentoSigrok(const std::string& spec, std::string* error) 
   const std::optional<sigrok::SigrokSpec> parsed = sigrok::ParseSigrokSpec(spec, error);
   if (!parsed) return false;
   scope::Osciloscopio& o = *osciloscopio_;
-  auto s = std::make_shared<sigrok::SigrokStream>();
-  if (!s->Connect(*parsed, scope::Timebase(o.BaseDeTiemposActual()).fm_equivalente, error)) return false;
+  // A device opened on the opening thread (AbreInstrumentoSigrok) for this
+  // text is taken as it is; otherwise it is opened here.
+  std::shared_ptr<sigrok::SigrokStream> s;
+  if (sigrok_preparado_ && sigrok_preparado_texto_ == sigrok::FormatSigrokSpec(*parsed)) {
+    s = std::move(sigrok_preparado_);
+  } else {
+    s = std::make_shared<sigrok::SigrokStream>();
+    if (!s->Connect(*parsed, scope::Timebase(o.BaseDeTiemposActual()).fm_equivalente, error)) return false;
+  }
+  sigrok_preparado_.reset();
   if (despertador_ == nullptr) {
     despertador_ = new QTimer(this);
     despertador_->setSingleShot(true);
@@ -55,6 +65,53 @@ bool Oscil::EligeInstrumentoSigrok(const std::string& spec, std::string* error) 
   ActualizaTitulo();
   AvisaInstrumento();
   return true;
+}
+
+void Oscil::AbreInstrumentoSigrok(const std::string& spec) {
+  std::string error;
+  const std::optional<sigrok::SigrokSpec> parsed = sigrok::ParseSigrokSpec(spec, &error);
+  const int idioma = ProgramaGlobal().IdiomaActual;
+  if (!parsed) {
+    Avisa(TextoPropio(kTextoFuenteFallida, idioma).arg(QString::fromStdString(error)));
+    return;
+  }
+  TerminaLaApertura();
+  const std::uint64_t pedido = ++sigrok_pedido_;
+  const std::string texto = sigrok::FormatSigrokSpec(*parsed);
+  Avisa(TextoPropio(kTextoAbriendo, idioma).arg(QString::fromStdString(texto)));
+  const double fd = scope::Timebase(osciloscopio_->BaseDeTiemposActual()).fm_equivalente;
+  // The scan and the opening (milliseconds to seconds) on a thread of their
+  // own; the window carries on with the source it has. The result comes
+  // back through the window's event loop; a newer choice (or the window
+  // closing) drops it.
+  sigrok_abriendo_ = std::thread([this, pedido, texto, parsed = *parsed, fd] {
+    auto s = std::make_shared<sigrok::SigrokStream>();
+    std::string e;
+    const bool hecho = s->Connect(parsed, fd, &e);
+    QMetaObject::invokeMethod(
+        this,
+        [this, pedido, texto, hecho, e, s]() mutable {
+          if (pedido != sigrok_pedido_) return;  // another choice came since
+          std::string error = e;
+          if (hecho) {
+            sigrok_preparado_ = std::move(s);
+            sigrok_preparado_texto_ = texto;
+            if (EligeFuente(texto, &error)) return;
+          }
+          sigrok_preparado_.reset();
+          Avisa(TextoPropio(kTextoFuenteFallida, ProgramaGlobal().IdiomaActual).arg(QString::fromStdString(error)));
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+bool Oscil::AbriendoInstrumento() const { return sigrok_abriendo_.joinable() && sigrok_preparado_ == nullptr; }
+
+void Oscil::TerminaLaApertura() {
+  // An opening still running is waited for (it is bounded by the drivers'
+  // own time-outs); its result is dropped by the request count.
+  ++sigrok_pedido_;
+  if (sigrok_abriendo_.joinable()) sigrok_abriendo_.join();
 }
 
 void Oscil::DejaElInstrumentoSigrok() {
@@ -76,21 +133,36 @@ void Oscil::AvisaInstrumento() {
               .arg(static_cast<double>(a.sample_rate), 0, 'f', 0));
     return;
   }
-  // Gain and coupling on the device are not asked for yet: the panel's
-  // settings act on the volts the device delivers.
+  // What the device does of the panel's settings and what is done here: a
+  // setting counts as the device's when it does it for every channel in use.
+  const int canales = std::max(1, sigrok_->Device().Channels());
+  bool gain = true, coupling = true;
+  for (int c = 0; c < canales; ++c) {
+    gain = gain && a.vdiv_in_device[c];
+    coupling = coupling && a.coupling_in_device[c];
+  }
+  const auto donde = [idioma](bool device) {
+    return TextoPropio(device ? kTextoEnElInstrumento : kTextoPorPrograma, idioma);
+  };
   Avisa(TextoPropio(kTextoInstrumentoEnUso, idioma)
             .arg(QString::fromStdString(sigrok_->Description()))
             .arg(static_cast<double>(a.sample_rate), 0, 'f', 0)
-            .arg(TextoPropio(kTextoInstrumentoSoftware, idioma)));
+            .arg(TextoPropio(kTextoInstrumentoReparto, idioma)
+                     .arg(donde(gain), donde(coupling), donde(a.trigger_in_device))));
 }
 
 bool Oscil::CompruebaElInstrumento() {
   scope::Osciloscopio& o = *osciloscopio_;
   if (!sigrok_ || o.FuenteDeFlujo() != sigrok_) return false;
   if (!o.FalloDeFlujo()) {
-    // A new timebase gave the device a new rate: the status line follows.
-    if (sigrok_aviso_rate_ != sigrok_->SampleRate()) {
-      sigrok_aviso_rate_ = sigrok_->SampleRate();
+    // A new timebase gave the device a new rate, or the device took (or
+    // left) a setting: the status line follows.
+    const sigrok::Applied a = sigrok_->Settings();
+    const std::uint64_t marca = a.sample_rate * 16 + (a.vdiv_in_device[0] ? 1 : 0) +
+                                (a.coupling_in_device[0] ? 2 : 0) + (a.trigger_in_device ? 4 : 0) +
+                                (a.rate_reached ? 8 : 0);
+    if (sigrok_aviso_ != marca) {
+      sigrok_aviso_ = marca;
       AvisaInstrumento();
     }
     return false;

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
+#include <QTest>
 #include <QToolButton>
 
 #include "orva/mainwindow/fuentes.h"
@@ -75,11 +76,28 @@ class WindowSource : public ::testing::Test {
     w.reset();
     board::sim::InstallHardwareBus();  // the library's own bus for the tests that follow
   }
+  // The menu's entry for spec; the instruments' scan runs beside the
+  // window, so the menu is filled again until it is over (bounded).
   QAction* Entrada(const char* spec) {
-    w->LlenaMenuDeFuente();
-    for (QAction* a : w->MenuDeFuente->menu()->actions())
-      if (a->property("Spec").toString() == QLatin1String(spec)) return a;
-    return nullptr;
+    QElapsedTimer reloj;
+    reloj.start();
+    for (;;) {
+      w->LlenaMenuDeFuente();
+      for (QAction* a : w->MenuDeFuente->menu()->actions())
+        if (a->property("Spec").toString() == QLatin1String(spec)) return a;
+      bool pendiente = false;
+      Fuentes().OpcionesSinEspera(2, &pendiente);
+      if (!pendiente || reloj.elapsed() > 10000) return nullptr;
+      QTest::qWait(20);
+    }
+  }
+  // Runs the event loop until `hecho` (bounded).
+  template <typename F>
+  bool Espera(F hecho) {
+    QElapsedTimer reloj;
+    reloj.start();
+    while (!hecho() && reloj.elapsed() < 10000) QTest::qWait(5);
+    return hecho();
   }
   std::unique_ptr<Oscil> w;
 };
@@ -136,8 +154,16 @@ TEST_F(WindowSource, BadSpecChangesNothingAndSaysWhyOnOneLine) {
 TEST_F(WindowSource, LibsigrokDeviceChosenFromTheMenuAndLeftForAnother) {
   QAction* demo = Entrada("sigrok:demo");
   if (demo == nullptr) GTEST_SKIP() << "no libsigrok demonstration device in this build";
+  // The device is opened on a thread of its own: the menu returns at once
+  // and the status line says so; the window takes the device when it is open.
   demo->trigger();
-  EXPECT_EQ(w->FuenteActual(), "sigrok:demo");
+  EXPECT_TRUE(w->Aviso->text().startsWith("Abriendo sigrok:demo")) << w->Aviso->text().toStdString();
+  EXPECT_EQ(w->FuenteActual(), "demo");
+  ASSERT_TRUE(Espera([&] { return w->FuenteActual() == "sigrok:demo"; }));
+  // It has no input range, coupling or trigger of its own (the window
+  // speaks Spanish by default).
+  EXPECT_TRUE(w->Aviso->text().endsWith("ganancia: por programa; acoplamiento: por programa; disparo: por programa"))
+      << w->Aviso->text().toStdString();
   ASSERT_NE(w->InstrumentoSigrok(), nullptr);
   EXPECT_FALSE(w->Osciloscopio1().ModoDemo());
   EXPECT_EQ(w->Osciloscopio1().FuenteDeFlujo(), w->InstrumentoSigrok());
@@ -154,6 +180,11 @@ TEST_F(WindowSource, LibsigrokDeviceChosenFromTheMenuAndLeftForAnother) {
   EXPECT_EQ(w->InstrumentoSigrok(), nullptr);
   EXPECT_EQ(w->Osciloscopio1().FuenteDeFlujo(), nullptr);
   EXPECT_TRUE(w->Osciloscopio1().ModoDemo());
+
+  // The same from the menu's thread: the status line says why.
+  w->AbreInstrumentoSigrok("sigrok:no-such-driver");
+  ASSERT_TRUE(Espera([&] { return w->Aviso->text().contains("no-such-driver") && !w->Aviso->text().startsWith("Abriendo"); }));
+  EXPECT_EQ(w->FuenteActual(), "demo");
 }
 
 }  // namespace

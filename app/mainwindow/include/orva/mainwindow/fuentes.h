@@ -38,6 +38,13 @@ class ProveedorDeFuente {
   virtual std::string_view Prefijo() const = 0;
   // The choices available now, described in language idioma (0..3).
   virtual std::vector<OpcionDeFuente> Opciones(int idioma) const = 0;
+  // The same without waiting (the window's menu): a provider whose choices
+  // take long to find returns those it has and sets *pendiente while it
+  // looks for the rest on a thread of its own.
+  virtual std::vector<OpcionDeFuente> OpcionesSinEspera(int idioma, bool* pendiente) const {
+    (void)pendiente;
+    return Opciones(idioma);
+  }
   // Checks spec (its prefix is this provider's) without touching anything.
   // True: *normal holds its canonical text (lower case model names...).
   // False: *error holds one line that says what is wrong.
@@ -58,6 +65,8 @@ class RegistroDeFuentes {
   ProveedorDeFuente* Para(std::string_view spec) const;
   // Every provider's choices, in the order the providers were registered.
   std::vector<OpcionDeFuente> Opciones(int idioma) const;
+  // Without waiting: *pendiente is set when some provider is still looking.
+  std::vector<OpcionDeFuente> OpcionesSinEspera(int idioma, bool* pendiente) const;
   // Checks spec against its provider: false with one line for an unknown
   // prefix or a bad text.
   bool Comprueba(std::string_view spec, std::string* normal, std::string* error) const;

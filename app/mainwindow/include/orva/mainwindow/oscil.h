@@ -47,6 +47,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <thread>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -288,6 +289,12 @@ class Oscil : public QWidget {
   // what is done in software. False with one line in *error (the device is
   // not found, refuses an option, ...).
   bool EligeInstrumentoSigrok(const std::string& spec, std::string* error);
+  // The same from the window's menu: the device is scanned for and opened on
+  // a thread of its own ("Opening ..." on the status line), then chosen
+  // through EligeFuente on the window's thread, or the status line says why
+  // not. The window keeps running its current source meanwhile.
+  void AbreInstrumentoSigrok(const std::string& spec);
+  bool AbriendoInstrumento() const;
   // Back to the demonstration generator (the instrument is closed).
   void DejaElInstrumentoSigrok();
   const std::shared_ptr<sigrok::SigrokStream>& InstrumentoSigrok() const { return sigrok_; }
@@ -744,7 +751,14 @@ class Oscil : public QWidget {
   void PideEscalaCompleta();
   std::shared_ptr<audio::SoundInput> sonido_;
   std::shared_ptr<sigrok::SigrokStream> sigrok_;
-  double sigrok_aviso_rate_ = 0;  // the rate the status line last told
+  std::uint64_t sigrok_aviso_ = 0;  // the rate and settings the status line last told
+  // The opening thread of AbreInstrumentoSigrok, its request count (a result
+  // of an older request is dropped) and the device it opened.
+  std::thread sigrok_abriendo_;
+  std::uint64_t sigrok_pedido_ = 0;
+  std::shared_ptr<sigrok::SigrokStream> sigrok_preparado_;
+  std::string sigrok_preparado_texto_;
+  void TerminaLaApertura();
   // A failed libsigrok instrument stops the acquisition and says why.
   bool CompruebaElInstrumento();
   // The status line: the instrument's rate and what is done in software.
