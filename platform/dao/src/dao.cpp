@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -42,6 +44,8 @@ namespace {
 // is cut off. Reading or appending one row takes a few dozen.
 // The clock is looked at on every tick: a few microseconds of work apart.
 constexpr int kInstructionsPerTick = 1000;
+// A load's time limit in milliseconds (Engine::SetLoadTimeLimit).
+std::atomic<long long> g_load_limit_ms{kLoadSeconds * 1000LL};
 constexpr long kTickLimit = 50000;
 
 int Progress(void* p) {
@@ -61,7 +65,12 @@ constexpr rlim_t kLimitMargin = 1 << 16;
 // The engine's message, said plainly where the system's error is one a user
 // can act on.
 std::string EngineMessage(const Connection& c) {
-  if (c.past_deadline) return "reading the file took longer than " + std::to_string(kLoadSeconds) + " s";
+  if (c.past_deadline) {
+    const long long ms = g_load_limit_ms.load();
+    return "reading the file took longer than " +
+           (ms % 1000 == 0 ? std::to_string(ms / 1000) : std::to_string(ms / 1000) + "." + std::to_string(ms % 1000 / 100)) +
+           " s";
+  }
   // The engine keeps no reliable errno of a failed write: a write that
   // failed while the file reached the process's file-size limit (setrlimit,
   // ulimit -f) is taken as stopped by that limit (EFBIG, SIGXFSZ ignored).
@@ -614,9 +623,15 @@ Database Engine::OpenImage(const std::string& name, std::string bytes) {
   db.Exec("PRAGMA cell_size_check = ON");
   db.Exec("PRAGMA query_only = ON");
   db.Exec("PRAGMA cache_size = -2048");  // at most 2 MiB of pages cached
-  c->deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kLoadSeconds);
+  c->deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(g_load_limit_ms.load());
   return db;
 }
+
+void Engine::SetLoadTimeLimit(std::chrono::milliseconds limit) {
+  g_load_limit_ms.store(std::clamp<long long>(limit.count(), 0, 60000));
+}
+
+std::chrono::milliseconds Engine::LoadTimeLimit() const { return std::chrono::milliseconds(g_load_limit_ms.load()); }
 
 Database Engine::CreateDatabase(const std::string& path) {
   const std::string file = FilePath(path);

@@ -174,6 +174,38 @@ TEST(DaoEngine, ForeignFilesFailCleanlyAndReadOnlyNeverWrites) {
   EXPECT_EQ(Bytes(file), before);
 }
 
+TEST(DaoEngine, ALoadIsCutOffWhenItsTimeIsUp) {
+  // A plain table of 768 rows read through a recordset, as a signal loads.
+  Folder dir;
+  const std::string file = dir / "rows.db";
+  Sql(file, "CREATE TABLE Data (Sample INTEGER);"
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 768)"
+            " INSERT INTO Data SELECT i FROM n;");
+  const auto read_all = [&] {
+    Database db = DBEngine().OpenDatabase(file, OpenMode::kReadOnly);
+    Recordset rs = db.OpenRecordset("Data", 768);
+    int rows = 0;
+    for (; !rs.EndOfFile(); rs.MoveNext()) ++rows;
+    return rows;
+  };
+  const std::chrono::milliseconds usual = DBEngine().LoadTimeLimit();
+  EXPECT_EQ(usual, std::chrono::seconds(kLoadSeconds));
+  EXPECT_EQ(read_all(), 768);
+  // With no time at all the first statement that reads is cut off by the
+  // clock (not by its own work), with a message that says so.
+  DBEngine().SetLoadTimeLimit(std::chrono::milliseconds(0));
+  std::string message;
+  try {
+    read_all();
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Kind(), ErrorKind::kEngine);
+    message = e.what();
+  }
+  DBEngine().SetLoadTimeLimit(usual);
+  EXPECT_NE(message.find("took longer than 0 s"), std::string::npos) << message;
+  EXPECT_EQ(read_all(), 768);
+}
+
 TEST(DaoReplacementFile, TargetChangesOnlyOnCommit) {
   Folder dir;
   const std::string tpl = dir / "model.mdx";

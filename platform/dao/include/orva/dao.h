@@ -44,8 +44,8 @@
 //   read;
 // - one step of any statement is cut off after a fixed amount of engine
 //   work, and every statement of a kReadOnly database once kLoadSeconds have
-//   passed since it was opened (kEngine), so a crafted file cannot keep the
-//   program busy;
+//   passed since it was opened (kEngine; Engine::SetLoadTimeLimit changes
+//   that time), so a crafted file cannot keep the program busy;
 // - files opened kReadOnly are never written, and nothing is written beside
 //   them: the file (at most kMaxFileBytes) is read into memory and the
 //   engine reads that copy (OpenImage), in whatever journal mode the file
@@ -60,6 +60,7 @@
 //   first statement that reads it.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -268,6 +269,11 @@ class Engine {
   Database OpenImage(const std::string& name, std::string bytes);
   // Creates a new, empty database file (refused when the file exists).
   Database CreateDatabase(const std::string& path);
+  // The time a kReadOnly database (a load) may take from its opening, for
+  // every database opened afterwards: kLoadSeconds unless set; kept to
+  // 0 .. 60 s.
+  void SetLoadTimeLimit(std::chrono::milliseconds limit);
+  std::chrono::milliseconds LoadTimeLimit() const;
 
  private:
   friend Engine& DBEngine();
