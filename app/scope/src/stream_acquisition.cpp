@@ -143,7 +143,9 @@ StreamSetup Osciloscopio::PedidoDeFlujo() const {
     s.volts_per_div[c] = static_cast<double>(Gain(ganancia_[c]).volts_per_div);
     s.coupling[c] = acoplamiento_[c] == kAcoplamientoGND ? 0 : acoplamiento_[c] == kAcoplamientoAC ? 2 : 1;
   }
-  if ((canal_disparo_ == 1 || canal_disparo_ == 2) && disparo_externo_ == 0) {
+  // Auto shows a trace without an edge too: a device trigger would hold back
+  // the device's captures, so in Auto the edge is only searched here.
+  if ((canal_disparo_ == 1 || canal_disparo_ == 2) && disparo_externo_ == 0 && modo_disparo_ != kModoAuto) {
     const int c = canal_disparo_ - 1;
     s.trigger_channel = c;
     // The level's code in the working trace, back to the input's volts: the

@@ -280,6 +280,10 @@ TEST(StreamPath, TheSourceIsToldTheGainsCouplingAndTriggerInVolts) {
   EXPECT_DOUBLE_EQ(r.stream->asked.trigger_volts, -33.0 / 32.0);
   EXPECT_FALSE(r.stream->asked.trigger_rising);
   EXPECT_EQ(r.stream->asked.coupling[0], 0);
+  // Auto must show a trace without an edge: no trigger is asked of the source.
+  r.osc->ModoDisparo(kModoAuto);
+  r.osc->Programacion();
+  EXPECT_EQ(r.stream->asked.trigger_channel, -1);
 }
 
 TEST(StreamPath, TheTriggerHoldsTheTraceStillAcrossCaptures) {
