@@ -11,7 +11,11 @@
 // and the run prints, one per line:
 //   the caption
 //   source: demonstration generator | board through the I/O ports |
-//           simulated board MODEL | remote link
+//           simulated board MODEL | remote link | sound input ... |
+//           libsigrok instrument ...
+//   instrument: R samples/s; gain: ...; coupling: ...; trigger: ...
+//                                    (a libsigrok instrument only: its rate,
+//                                    and "on the device" or "in software")
 //   passes: P                        the passes run, those that read nothing included
 //   captures: N                      the passes that read a capture
 //   datos(0) = ... datos(7) = ...    the eight readouts as shown; when no
@@ -225,6 +229,9 @@ int RunProgram(int argc, char** argv) {
   std::string source = window.DescripcionDeFuente(2);  // in English, whatever the window's language
   if (window.Osciloscopio1().ModoRemoto()) source = "remote link";
   std::printf("source: %s\n", source.c_str());
+  if (const std::string reparto = window.RepartoDelInstrumento(2); !reparto.empty() && !window.Osciloscopio1().ModoRemoto())
+    std::printf("instrument: %.0f samples/s; %s\n", window.Osciloscopio1().FuenteDeFlujo() ? window.Osciloscopio1().FuenteDeFlujo()->SampleRate() : 0.0,
+                reparto.c_str());
   std::printf("passes: %ld\n", passes_run);
   std::printf("captures: %lld\n", captures);
   // Readouts of passes that read no capture measure an empty record: none

@@ -133,8 +133,16 @@ void Oscil::AvisaInstrumento() {
               .arg(static_cast<double>(a.sample_rate), 0, 'f', 0));
     return;
   }
-  // What the device does of the panel's settings and what is done here: a
-  // setting counts as the device's when it does it for every channel in use.
+  Avisa(TextoPropio(kTextoInstrumentoEnUso, idioma)
+            .arg(QString::fromStdString(sigrok_->Description()))
+            .arg(static_cast<double>(a.sample_rate), 0, 'f', 0)
+            .arg(QString::fromStdString(RepartoDelInstrumento(idioma))));
+}
+
+std::string Oscil::RepartoDelInstrumento(int idioma) const {
+  if (!sigrok_) return {};
+  const sigrok::Applied a = sigrok_->Settings();
+  // A setting counts as the device's when it does it for every channel in use.
   const int canales = std::max(1, sigrok_->Device().Channels());
   bool gain = true, coupling = true;
   for (int c = 0; c < canales; ++c) {
@@ -144,11 +152,9 @@ void Oscil::AvisaInstrumento() {
   const auto donde = [idioma](bool device) {
     return TextoPropio(device ? kTextoEnElInstrumento : kTextoPorPrograma, idioma);
   };
-  Avisa(TextoPropio(kTextoInstrumentoEnUso, idioma)
-            .arg(QString::fromStdString(sigrok_->Description()))
-            .arg(static_cast<double>(a.sample_rate), 0, 'f', 0)
-            .arg(TextoPropio(kTextoInstrumentoReparto, idioma)
-                     .arg(donde(gain), donde(coupling), donde(a.trigger_in_device))));
+  return TextoPropio(kTextoInstrumentoReparto, idioma)
+      .arg(donde(gain), donde(coupling), donde(a.trigger_in_device))
+      .toStdString();
 }
 
 bool Oscil::CompruebaElInstrumento() {

@@ -67,6 +67,9 @@ TEST(SigrokCommandLine, TheDemonstrationDeviceIsListedAndRead) {
   ASSERT_EQ(r.exit_code, 0) << r.err.toStdString();
   EXPECT_FALSE(r.err.contains("libsigrok")) << r.err.toStdString();
   EXPECT_TRUE(r.out.contains("source: libsigrok instrument Demo device")) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains(
+      "\ninstrument: 256000 samples/s; gain: in software; coupling: in software; trigger: in software\n"))
+      << r.out.toStdString();
   EXPECT_TRUE(r.out.contains("datos(0) = 20.00 V\n")) << r.out.toStdString();  // Vpp, channel 1
   EXPECT_TRUE(r.out.contains("datos(2) = 25.60 KHz\n")) << r.out.toStdString();
   EXPECT_TRUE(r.out.contains("datos(6) = 12.80 KHz\n")) << r.out.toStdString();

@@ -295,6 +295,10 @@ class Oscil : public QWidget {
   // not. The window keeps running its current source meanwhile.
   void AbreInstrumentoSigrok(const std::string& spec);
   bool AbriendoInstrumento() const;
+  // What the instrument in use does itself and what is done in software, in
+  // language idioma ("gain: in software; coupling: on the device; trigger:
+  // in software"); empty without an instrument.
+  std::string RepartoDelInstrumento(int idioma) const;
   // Back to the demonstration generator (the instrument is closed).
   void DejaElInstrumentoSigrok();
   const std::shared_ptr<sigrok::SigrokStream>& InstrumentoSigrok() const { return sigrok_; }
