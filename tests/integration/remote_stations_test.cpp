@@ -182,10 +182,11 @@ TEST(RemoteStations, KillingTheBoardStationLeavesTheRemoteStationReportingTheLos
                {"--headless", "--remote-station", "127.0.0.1", "--port", QString::number(board.port),
                 "--passes", "1000000"});
   ASSERT_TRUE(remote.waitForStarted(10000));
-  // Let the exchange run, then the board station dies without a word.
+  // Let the exchange run (a sanitizer build on a busy machine takes a few
+  // seconds to start and connect), then the board station dies without a word.
   QElapsedTimer clock;
   clock.start();
-  while (clock.elapsed() < 3000) remote.waitForReadyRead(100);
+  while (clock.elapsed() < 8000) remote.waitForReadyRead(100);
   board.process.kill();
   ASSERT_TRUE(remote.waitForFinished(30000)) << "the remote station hung after losing its board station";
   const QString out = QString::fromUtf8(remote.readAllStandardOutput());
