@@ -105,8 +105,6 @@ void Oscil::AbreInstrumentoSigrok(const std::string& spec) {
   });
 }
 
-bool Oscil::AbriendoInstrumento() const { return sigrok_abriendo_.joinable() && sigrok_preparado_ == nullptr; }
-
 void Oscil::TerminaLaApertura() {
   // An opening still running is waited for (it is bounded by the drivers'
   // own time-outs); its result is dropped by the request count.
@@ -164,9 +162,9 @@ bool Oscil::CompruebaElInstrumento() {
     // A new timebase gave the device a new rate, or the device took (or
     // left) a setting: the status line follows.
     const sigrok::Applied a = sigrok_->Settings();
-    const std::uint64_t marca = a.sample_rate * 16 + (a.vdiv_in_device[0] ? 1 : 0) +
-                                (a.coupling_in_device[0] ? 2 : 0) + (a.trigger_in_device ? 4 : 0) +
-                                (a.rate_reached ? 8 : 0);
+    const std::uint64_t marca = a.sample_rate * 64 + (a.vdiv_in_device[0] ? 1 : 0) + (a.vdiv_in_device[1] ? 2 : 0) +
+                                (a.coupling_in_device[0] ? 4 : 0) + (a.coupling_in_device[1] ? 8 : 0) +
+                                (a.trigger_in_device ? 16 : 0) + (a.rate_reached ? 32 : 0);
     if (sigrok_aviso_ != marca) {
       sigrok_aviso_ = marca;
       AvisaInstrumento();

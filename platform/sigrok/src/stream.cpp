@@ -117,33 +117,26 @@ bool SigrokStream::Run(const Request& r, std::string* error) {
   return true;
 }
 
-void SigrokStream::Post(const Request& r) {
+template <typename Change>
+void SigrokStream::Post(Change change) {
   {
     std::lock_guard<std::mutex> lock(control_mutex_);
-    if (r == wanted_ || !control_.joinable()) return;
+    if (!control_.joinable()) return;
+    Request r = wanted_;
+    change(r);
+    if (r == wanted_) return;
     wanted_ = r;
   }
   control_cv_.notify_all();
 }
 
 void SigrokStream::FollowDisplayRate(double display_rate) {
-  Request r;
-  {
-    std::lock_guard<std::mutex> lock(control_mutex_);
-    r = wanted_;
-  }
-  r.display_rate = display_rate;
-  Post(r);
+  Post([display_rate](Request& r) { r.display_rate = display_rate; });
 }
 
 void SigrokStream::FollowSetup(const scope::StreamSetup& setup) {
-  Request r;
-  {
-    std::lock_guard<std::mutex> lock(control_mutex_);
-    r = wanted_;
-  }
-  r.setup = Relevant(setup);
-  Post(r);
+  const scope::StreamSetup relevant = Relevant(setup);
+  Post([&relevant](Request& r) { r.setup = relevant; });
 }
 
 void SigrokStream::Control() {

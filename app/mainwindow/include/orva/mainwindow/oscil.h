@@ -294,7 +294,6 @@ class Oscil : public QWidget {
   // through EligeFuente on the window's thread, or the status line says why
   // not. The window keeps running its current source meanwhile.
   void AbreInstrumentoSigrok(const std::string& spec);
-  bool AbriendoInstrumento() const;
   // What the instrument in use does itself and what is done in software, in
   // language idioma ("gain: in software; coupling: on the device; trigger:
   // in software"); empty without an instrument.

@@ -83,7 +83,10 @@ class SigrokStream final : public scope::StreamSource, private FrameSink {
   scope::StreamSetup Relevant(const scope::StreamSetup& setup) const;
   bool Run(const Request& r, std::string* error);
   void Control();
-  void Post(const Request& r);
+  // Changes the newest request under the lock; wakes the control thread
+  // when it changed.
+  template <typename Change>
+  void Post(Change change);
 
   Instrument instrument_;
   SampleRates rates_;
