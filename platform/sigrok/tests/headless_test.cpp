@@ -52,21 +52,6 @@ TEST(SigrokCommandLine, RefusalsSayWhyInOneLineWithTheirStatus) {
   }
 }
 
-TEST(SigrokCommandLine, ADeviceThatStopsDeliveringEndsTheRunWithOneLine) {
-  // The demonstration device told to end each acquisition after one frame
-  // of samples (fewer than a capture needs) stands for a device unplugged
-  // while running. (Its endless acquisition does not honour that limit, so
-  // the slow timebases' path cannot be tried this way.)
-  const Outcome r = RunProgram({"--headless", "--passes", "20", "--source", "sigrok:demo:limit_frames=1", "--set",
-                                "BaseDeTiemposActual=6"});
-  EXPECT_EQ(r.exit_code, 1) << r.err.toStdString();
-  EXPECT_TRUE(r.err.contains("The instrument stopped: Demo device")) << r.err.toStdString();
-  EXPECT_TRUE(r.err.contains("stopped delivering samples")) << r.err.toStdString();
-  EXPECT_EQ(r.err.count(QStringLiteral("OrvaScope: ")), 1) << r.err.toStdString();
-  // The window went back to the demonstration generator.
-  EXPECT_TRUE(r.out.contains("source: demonstration generator")) << r.out.toStdString();
-}
-
 TEST(SigrokCommandLine, TheDemonstrationDeviceIsListedAndRead) {
   const Outcome list = RunProgram({"--list-sources"});
   ASSERT_EQ(list.exit_code, 0) << list.err.toStdString();

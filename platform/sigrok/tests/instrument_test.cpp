@@ -179,6 +179,31 @@ TEST(SigrokDemo, StopEndsASlowCaptureAtOnce) {
   EXPECT_EQ(inst.LastFault(nullptr), Fault::kNone);
 }
 
+TEST(SigrokDemo, ADeviceThatStopsDeliveringEndsTheAcquisitionWithOneLine) {
+  // Told to end each acquisition after one frame (1000 samples), the
+  // demonstration device stands for one unplugged in the middle of a
+  // capture of 2560 samples.
+  SigrokSpec spec = Demo();
+  spec.options.emplace_back("limit_frames", "1");
+  Instrument inst;
+  std::string error;
+  ASSERT_TRUE(inst.Open(spec, &error)) << error;
+  CaptureSettings s;
+  s.display_rate_hz = 25.6e6;
+  s.span_seconds = 100e-6;  // 2560 samples at 25.6 MHz
+  ASSERT_TRUE(inst.Configure(s, nullptr, &error)) << error;
+  ASSERT_TRUE(inst.Start(&error)) << error;
+  const auto until = std::chrono::steady_clock::now() + 10s;
+  while (inst.Running() && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(5ms);
+  EXPECT_FALSE(inst.Running());
+  std::string text;
+  EXPECT_EQ(inst.LastFault(&text), Fault::kAcquisition);
+  EXPECT_NE(text.find("stopped delivering samples (1000 of 2560"), std::string::npos) << text;
+  EXPECT_EQ(text.find('\n'), std::string::npos) << text;
+  EXPECT_EQ(inst.CapturesDone(), 0u);
+  inst.Stop();  // after the fault: returns at once, nothing left running
+}
+
 TEST(SigrokDemo, ListingFindsTheDemonstrationDeviceWithinItsBudget) {
   bool cut = true;
   const auto t0 = std::chrono::steady_clock::now();
